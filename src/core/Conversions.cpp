@@ -1,0 +1,158 @@
+#include "core/Conversions.h"
+
+#include "core/Error.h"
+
+#include <QLocale>
+
+#include <cerrno>
+#include <cstdlib>
+#include <limits>
+
+namespace core {
+
+namespace {
+
+[[noreturn]] void notFloat(const QString& text)
+{
+    throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+}
+
+[[noreturn]] void notInt(const QString& text)
+{
+    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+}
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+} // namespace
+
+double toFloat(const QString& text)
+{
+    const QString sep = QLocale().decimalPoint();
+    qsizetype i = 0;
+    qsizetype end = text.size();
+    while (i < end && text[i] == u' ')
+        ++i;
+    while (end > i && text[end - 1] == u' ')
+        --end;
+
+    // Rebuilt in the C locale's notation for strtod, character by character, so that nothing
+    // strtod would accept on its own (hex, "inf", a point under a comma locale) slips through.
+    std::string c;
+    if (i < end && (text[i] == u'+' || text[i] == u'-'))
+        c += char(text[i++].unicode());
+    int mantissaDigits = 0;
+    while (i < end && isDigit(text[i])) {
+        c += char(text[i++].unicode());
+        ++mantissaDigits;
+    }
+    if (i < end && text.mid(i, sep.size()) == sep) {
+        i += sep.size();
+        c += '.';
+        while (i < end && isDigit(text[i])) {
+            c += char(text[i++].unicode());
+            ++mantissaDigits;
+        }
+    }
+    if (mantissaDigits == 0)
+        notFloat(text);
+    if (i < end && (text[i] == u'e' || text[i] == u'E')) {
+        c += 'e';
+        ++i;
+        if (i < end && (text[i] == u'+' || text[i] == u'-'))
+            c += char(text[i++].unicode());
+        int expDigits = 0;
+        while (i < end && isDigit(text[i])) {
+            c += char(text[i++].unicode());
+            ++expDigits;
+        }
+        if (expDigits == 0)
+            notFloat(text);
+    }
+    if (i != end)
+        notFloat(text);
+
+    errno = 0;
+    char* stop = nullptr;
+    const double value = std::strtod(c.c_str(), &stop);
+    if (errno == ERANGE && (value > 1.0 || value < -1.0))
+        notFloat(text);
+    return value;
+}
+
+std::int32_t toInt(const QString& text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    int base = 10;
+    if (i < text.size() && text[i] == u'$') {
+        base = 16;
+        ++i;
+    } else if (i + 1 < text.size() && text[i] == u'0' && (text[i + 1] == u'x' || text[i + 1] == u'X')) {
+        base = 16;
+        i += 2;
+    }
+    if (i >= text.size())
+        notInt(text);
+    std::int64_t value = 0;
+    for (; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        int digit = -1;
+        if (u >= u'0' && u <= u'9')
+            digit = u - u'0';
+        else if (base == 16 && u >= u'a' && u <= u'f')
+            digit = 10 + (u - u'a');
+        else if (base == 16 && u >= u'A' && u <= u'F')
+            digit = 10 + (u - u'A');
+        if (digit < 0)
+            notInt(text);
+        value = value * base + digit;
+        if (value > std::int64_t(std::numeric_limits<std::uint32_t>::max()))
+            notInt(text);
+    }
+    if (base == 16 && !negative && value <= std::numeric_limits<std::uint32_t>::max())
+        return static_cast<std::int32_t>(static_cast<std::uint32_t>(value));
+    if (negative)
+        value = -value;
+    if (value < std::numeric_limits<std::int32_t>::min() ||
+        value > std::numeric_limits<std::int32_t>::max())
+        notInt(text);
+    return static_cast<std::int32_t>(value);
+}
+
+QDate toDate(const QString& text)
+{
+    const QStringList parts = text.split(u'.');
+    int numbers[3] = {0, 0, 0};
+    bool valid = parts.size() == 3;
+    for (int k = 0; valid && k < 3; ++k) {
+        const QString part = parts[k].trimmed();
+        valid = !part.isEmpty() && part.size() <= 4;
+        for (QChar c : part)
+            valid = valid && isDigit(c);
+        if (valid)
+            numbers[k] = part.toInt();
+        if (k == 2 && valid && part.size() <= 2)
+            numbers[2] += QDate::currentDate().year() / 100 * 100;
+    }
+    const QDate date(numbers[2], numbers[1], numbers[0]);
+    if (!valid || !date.isValid())
+        throw Error(QStringLiteral("'%1' is not a valid date").arg(text));
+    return date;
+}
+
+QDate dateFromAnswer(const QString& answer)
+{
+    if (answer.size() != 11)
+        return {};
+    return toDate(answer.mid(0, 2) + u'.' + answer.mid(2, 2) + u'.' + answer.mid(4, 4));
+}
+
+} // namespace core

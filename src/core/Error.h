@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace core {
+
+// Every failure the user may see travels as this exception; its text is shown as it stands in
+// the standard error box (after the full-stop rule of errorBoxText).
+class Error : public std::runtime_error
+{
+public:
+    explicit Error(const QString& message);
+
+    const QString& message() const { return m_message; }
+
+private:
+    QString m_message;
+};
+
+// The text of the standard error box: a full stop is appended when the code of the last
+// character is above that of ".", so a message ending in a letter or digit gets one, while one
+// ending in "!", "." or a blank keeps its ending.
+QString errorBoxText(const QString& message);
+
+} // namespace core

@@ -1,0 +1,46 @@
+#include "core/Messages.h"
+
+#include <cstdio>
+
+namespace core {
+
+namespace {
+
+class StderrSink final : public MessageSink
+{
+public:
+    void showError(const QString& text) override
+    {
+        std::fprintf(stderr, "4vt: error: %s\n", text.toUtf8().constData());
+    }
+    void showMessage(const QString& text) override
+    {
+        std::fprintf(stderr, "4vt: %s\n", text.toUtf8().constData());
+    }
+};
+
+StderrSink g_stderrSink;
+MessageSink* g_sink = &g_stderrSink;
+
+} // namespace
+
+void setMessageSink(MessageSink* sink)
+{
+    g_sink = sink ? sink : &g_stderrSink;
+}
+
+MessageSink& messages()
+{
+    return *g_sink;
+}
+
+void reportError(const QString& message)
+{
+    try {
+        g_sink->showError(errorBoxText(message));
+    } catch (...) {
+        // A failing error box must not take the program down with it.
+    }
+}
+
+} // namespace core

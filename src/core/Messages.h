@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/Error.h"
+
+#include <QString>
+
+#include <exception>
+#include <utility>
+
+namespace core {
+
+// Where the program's message boxes go. The application installs one that shows real boxes;
+// tests install one that records what would have been shown and answers at once.
+class MessageSink
+{
+public:
+    virtual ~MessageSink() = default;
+    // The standard error box: caption "4vt", error icon, one "OK". The text is final.
+    virtual void showError(const QString& text) = 0;
+    // A plain message box: caption "4vt", no icon, one "OK". Returns when the user closed it.
+    virtual void showMessage(const QString& text) = 0;
+};
+
+// Installs the sink (not owned); nullptr restores the default, which writes to stderr.
+void setMessageSink(MessageSink* sink);
+MessageSink& messages();
+
+// Shows a failure in the standard error box.
+void reportError(const QString& message);
+
+// Runs one command the way every menu action and button does: a failure abandons the command
+// and is shown in the standard error box; nothing escapes into the event loop.
+// Returns true when the command ran to its end.
+template <class F> bool guarded(F&& command) noexcept
+{
+    try {
+        std::forward<F>(command)();
+        return true;
+    } catch (const Error& e) {
+        reportError(e.message());
+    } catch (const std::exception& e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+} // namespace core

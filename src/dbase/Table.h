@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace dbase {
+
+// The kinds through which the program reads and writes a field (the field objects' kinds).
+enum class DeclaredKind {
+    Float,    // floating-point number; binds to any numeric field
+    Smallint, // 16-bit signed whole number; binds to a numeric field without decimals
+    Integer,  // 32-bit signed whole number; binds to a numeric field without decimals
+    Text,     // binds to a C field of exactly the declared width
+    Date,     // binds to a D field
+};
+
+struct FieldDecl
+{
+    QString name;
+    DeclaredKind kind;
+    int width = 0; // Text only: the width the template must have
+};
+
+// A dBase table object: a name (used in binding messages, "DA: Field 'X' not found"), declared
+// fields bound by name when the file is opened, and the operations the tax file needs. Every
+// failure throws core::Error with the platform's English message.
+class Table
+{
+public:
+    explicit Table(QString name, std::vector<FieldDecl> fields);
+    ~Table(); // closes
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    const QString& name() const;
+
+    // Removes every record of the closed table file dir + fileName (any extension), keeping its
+    // header and descriptors.
+    void emptyTable(const QString& dir, const QString& fileName);
+
+    // Opens dir + fileName for reading and appending and binds the declared fields.
+    void open(const QString& dir, const QString& fileName);
+    bool isOpen() const;
+    // Stores nothing pending; makes the header's record count and date current; closes the file.
+    void close();
+
+    // Appending: starts a new blank record; assign by field name; post stores it. A record that
+    // is not posted is never stored.
+    void append();
+    void setFloat(const QString& field, double value);
+    void setInt(const QString& field, std::int64_t value);
+    void setText(const QString& field, const QString& value); // Windows-1251, cut to the width
+    void setDate(const QString& field, const QDate& value);   // a null date stores blanks
+    void post();
+    void cancel();
+
+    // Reading from the first stored record on.
+    void first();
+    bool eof() const;
+    void next();
+    double asFloat(const QString& field) const; // an empty numeric field reads 0
+    QString asText(const QString& field) const; // trailing blanks removed
+    QDate asDate(const QString& field) const;   // null when blank
+    int recordCount() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace dbase
