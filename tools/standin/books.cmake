@@ -1,0 +1,6 @@
+# The stand-in's books and its evaluation of the accounting program's expressions.
+add_library(fvt_standin_books STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/Books.cpp
+)
+target_include_directories(fvt_standin_books PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(fvt_standin_books PUBLIC fvt_core)
