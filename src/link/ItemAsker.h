@@ -2,7 +2,9 @@
 
 #include <QString>
 
-namespace link {
+// Not "link": every Qt header brings POSIX ::link() into the global namespace, and a namespace
+// of that name cannot be declared beside it.
+namespace ddelink {
 
 // One question to the accounting program: the item name goes out, its answer comes back as one
 // line of text, empty when there is no data. The item link of the main window answers it over
@@ -14,4 +16,4 @@ public:
     virtual QString ask(const QString& item) = 0;
 };
 
-} // namespace link
+} // namespace ddelink

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace ddelink {
+
+// The client side of one conversation with the accounting program, in Windows-1251 bytes. On
+// Linux it is the local socket transport, on Windows DDEML. Every transaction waits a bounded
+// time; once the conversation has ended (server gone, broken stream) every call fails at once.
+class ClientTransport
+{
+public:
+    virtual ~ClientTransport() = default;
+
+    // Opens the conversation, ending any previous one. True when the server accepted the topic.
+    virtual bool connect(const std::string& service, const std::string& topic) = 0;
+    // A warm link on the item, without data. False when refused or not answered in time.
+    virtual bool adviseStart(const std::string& item) = 0;
+    virtual bool adviseStop(const std::string& item) = 0;
+    // The item's value as text, or nothing when refused or not answered in time.
+    virtual std::optional<std::string> request(const std::string& item) = 0;
+    virtual void disconnect() = 0;
+    virtual bool connected() const = 0;
+};
+
+} // namespace ddelink

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "link/DdeClientConv.h"
+#include "link/ItemAsker.h"
+
+#include <QString>
+
+#include <string>
+
+namespace ddelink {
+
+// The item link on the conversation: its current item name and the text of the last reply.
+// Setting the name ends the warm link on the previous item, starts one on the new item and
+// requests it; whatever goes wrong on the way leaves the text empty, silently.
+class DdeClientItem : public ItemAsker
+{
+public:
+    // DDE names carry at most this many bytes.
+    static constexpr int MaxNameBytes = 255;
+
+    explicit DdeClientItem(DdeClientConv& conversation);
+
+    void setDdeItem(const QString& name);
+    const QString& ddeItem() const { return m_item; }
+    const QString& text() const { return m_text; }
+
+    QString ask(const QString& item) override;
+
+private:
+    void setDdeItemUnguarded(const QString& name);
+
+    DdeClientConv& m_conversation;
+    QString m_item = QStringLiteral("РДАТА");
+    // The bytes of the item whose warm link is up; empty when none is.
+    std::string m_advised;
+    bool m_isAdvised = false;
+    QString m_text;
+};
+
+// A reply as the callers read it: cut at its first NUL, every byte 1..31 a blank, from
+// Windows-1251.
+QString replyText(const std::string& reply);
+
+// The open operation of the main window's first activation: opens the conversation and, when it
+// opened, sets the item link on "РДАТА" (its reply is not used). True when connected.
+bool openLink(DdeClientConv& conversation, DdeClientItem& item);
+
+} // namespace ddelink

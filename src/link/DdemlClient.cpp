@@ -1,0 +1,139 @@
+#ifdef _WIN32
+
+#include "link/DdemlClient.h"
+
+#include "link/Frame.h"
+
+namespace ddelink {
+
+namespace {
+
+// A DDE string handle that is freed however the transaction ends.
+class StringHandle
+{
+public:
+    StringHandle(DWORD instance, const std::string& text) : m_instance(instance)
+    {
+        if (instance != 0)
+            m_handle = DdeCreateStringHandleA(instance, text.c_str(), CP_WINANSI);
+    }
+    ~StringHandle()
+    {
+        if (m_handle)
+            DdeFreeStringHandle(m_instance, m_handle);
+    }
+    StringHandle(const StringHandle&) = delete;
+    StringHandle& operator=(const StringHandle&) = delete;
+    HSZ get() const { return m_handle; }
+
+private:
+    DWORD m_instance;
+    HSZ m_handle = nullptr;
+};
+
+} // namespace
+
+DdemlClient::DdemlClient(std::chrono::milliseconds timeout)
+    : m_timeoutMs(static_cast<DWORD>(timeout.count()))
+{
+    if (DdeInitializeA(&m_instance, &DdemlClient::callback, APPCLASS_STANDARD | APPCMD_CLIENTONLY,
+                       0) != DMLERR_NO_ERROR)
+        m_instance = 0;
+}
+
+DdemlClient::~DdemlClient()
+{
+    disconnect();
+    if (m_instance != 0)
+        DdeUninitialize(m_instance);
+}
+
+HDDEDATA CALLBACK DdemlClient::callback(UINT, UINT, HCONV, HSZ, HSZ, HDDEDATA, ULONG_PTR, ULONG_PTR)
+{
+    // Warm links are started without data and never read, so nothing arrives that needs an answer.
+    return nullptr;
+}
+
+bool DdemlClient::connect(const std::string& service, const std::string& topic)
+{
+    disconnect();
+    if (m_instance == 0)
+        return false;
+    StringHandle serviceName(m_instance, service);
+    StringHandle topicName(m_instance, topic);
+    if (!serviceName.get() || !topicName.get())
+        return false;
+    m_conv = DdeConnect(m_instance, serviceName.get(), topicName.get(), nullptr);
+    return m_conv != nullptr;
+}
+
+bool DdemlClient::connected() const
+{
+    return m_conv != nullptr;
+}
+
+void DdemlClient::disconnect()
+{
+    if (m_conv) {
+        DdeDisconnect(m_conv);
+        m_conv = nullptr;
+    }
+}
+
+void DdemlClient::checkConversation()
+{
+    // A server that ended the conversation is not reconnected: later asks fail at once.
+    CONVINFO info{};
+    info.cb = sizeof info;
+    if (!m_conv || DdeQueryConvInfo(m_conv, QID_SYNC, &info) == 0 ||
+        (info.wStatus & ST_CONNECTED) == 0)
+        disconnect();
+}
+
+HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
+{
+    if (!m_conv)
+        return nullptr;
+    StringHandle itemName(m_instance, item);
+    if (!itemName.get())
+        return nullptr;
+    DWORD result = 0;
+    HDDEDATA data = DdeClientTransaction(nullptr, 0, m_conv, itemName.get(), CF_TEXT, type,
+                                         m_timeoutMs, &result);
+    if (!data)
+        checkConversation();
+    return data;
+}
+
+bool DdemlClient::adviseStart(const std::string& item)
+{
+    return transact(XTYP_ADVSTART | XTYPF_NODATA, item) != nullptr;
+}
+
+bool DdemlClient::adviseStop(const std::string& item)
+{
+    return transact(XTYP_ADVSTOP, item) != nullptr;
+}
+
+std::optional<std::string> DdemlClient::request(const std::string& item)
+{
+    HDDEDATA data = transact(XTYP_REQUEST, item);
+    if (!data)
+        return std::nullopt;
+    const DWORD size = DdeGetData(data, nullptr, 0, 0);
+    if (size > Frame::MaxPayload) {
+        // The same bound as on the local transport: such a peer is broken.
+        DdeFreeDataHandle(data);
+        disconnect();
+        return std::nullopt;
+    }
+    std::string bytes(size, '\0');
+    if (size > 0)
+        DdeGetData(data, reinterpret_cast<LPBYTE>(bytes.data()), size, 0);
+    DdeFreeDataHandle(data);
+    return bytes;
+}
+
+} // namespace ddelink
+
+#endif

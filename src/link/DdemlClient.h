@@ -1,0 +1,49 @@
+#pragma once
+
+#ifdef _WIN32
+
+#include "link/ClientTransport.h"
+
+#include <windows.h>
+
+#include <ddeml.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+
+namespace ddelink {
+
+// The conversation over the Windows DDE client library: ANSI names (CP_WINANSI), CF_TEXT data,
+// synchronous transactions with the timeout, so DDEML itself drops a reply that comes late.
+// Plain Win32 and standard C++ so that it builds without Qt.
+class DdemlClient : public ClientTransport
+{
+public:
+    explicit DdemlClient(std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
+    ~DdemlClient() override;
+    DdemlClient(const DdemlClient&) = delete;
+    DdemlClient& operator=(const DdemlClient&) = delete;
+
+    bool connect(const std::string& service, const std::string& topic) override;
+    bool adviseStart(const std::string& item) override;
+    bool adviseStop(const std::string& item) override;
+    std::optional<std::string> request(const std::string& item) override;
+    void disconnect() override;
+    bool connected() const override;
+
+private:
+    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
+                                      HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    // One transaction on the item; the reply's data handle, or nullptr when it failed.
+    HDDEDATA transact(UINT type, const std::string& item);
+    void checkConversation();
+
+    DWORD m_instance = 0;
+    HCONV m_conv = nullptr;
+    DWORD m_timeoutMs;
+};
+
+} // namespace ddelink
+
+#endif
