@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+class QFile;
+
+namespace taxfile {
+
+// The file operations of the copy, one place where tests inject failures and watch the chunks.
+// A negative result is a failed operation; a write that stores fewer bytes than given fails too.
+class CopyIo
+{
+public:
+    virtual ~CopyIo() = default;
+    virtual qint64 read(QFile& source, char* buffer, qint64 size);
+    virtual qint64 write(QFile& destination, const char* data, qint64 size);
+};
+
+struct CopyOptions
+{
+    CopyIo* io = nullptr; // nullptr: the plain file operations
+    // Forces the file and its directory onto the device before returning: a bookkeeper pulls
+    // the stick out as soon as the program says nothing more.
+    bool syncToDevice = false;
+};
+
+// Where a copy of source to destination lands: an existing directory gets the source's file
+// name (a separator added unless it ends in one or in ":"; on Windows a lone drive letter gets
+// ":\"); anything else is the destination itself, as text.
+QString resolveCopyDestination(const QString& source, const QString& destination);
+
+// Copies source to destination in chunks of 8192 bytes through one buffer, creating missing
+// directories, replacing a file but not a read-only one, and giving the copy the source's
+// modification time. Failures throw core::Error: "Cannot open file %s", "Cannot create file %s",
+// "Stream read error", "Stream write error". A partly written destination stays in place.
+// A destination that is the source itself is refused before anything is touched.
+void copyFile(const QString& source, const QString& destination, const CopyOptions& options = {});
+
+} // namespace taxfile

@@ -1,0 +1,217 @@
+#include "taxfile/GenerationRun.h"
+
+#include "core/Conversions.h"
+#include "core/Error.h"
+#include "core/Messages.h"
+#include "dbase/Table.h"
+#include "link/ItemAsker.h"
+#include "settings/SettingsSource.h"
+#include "taxfile/CopyRoutine.h"
+#include "taxfile/TaxFileName.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace taxfile {
+
+namespace {
+
+// A record that is being filled and must not be stored when filling it fails.
+class PendingRecord
+{
+public:
+    explicit PendingRecord(dbase::Table& table) : m_table(table) { m_table.append(); }
+    ~PendingRecord()
+    {
+        if (!m_posted) {
+            try {
+                m_table.cancel();
+            } catch (...) {
+                // The failure that brought us here is the one the user must see.
+            }
+        }
+    }
+    PendingRecord(const PendingRecord&) = delete;
+    PendingRecord& operator=(const PendingRecord&) = delete;
+
+    void post()
+    {
+        m_table.post();
+        m_posted = true;
+    }
+
+private:
+    dbase::Table& m_table;
+    bool m_posted = false;
+};
+
+QString rowField(const char* prefix, int row)
+{
+    return QString::fromLatin1(prefix) + QString::number(row);
+}
+
+} // namespace
+
+QString expandTemplate(const QString& text, std::int64_t employee)
+{
+    const QString number = QString::number(employee);
+    QString result;
+    result.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == u'&')
+            result += number;
+        else
+            result += c;
+    }
+    return result;
+}
+
+GenerationRun::GenerationRun(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
+                             dbase::Table& table, RunProgress& progress)
+    : m_settings(settings), m_asker(asker), m_table(table), m_progress(progress),
+      m_tempDir(tempDirectory())
+{
+}
+
+QString GenerationRun::missingTemplateText()
+{
+    return QStringLiteral(
+        "Програма не може знайти файлобраз DA.DBF або невірний період розрахунків");
+}
+
+QString GenerationRun::setting(const char* name) const
+{
+    return m_settings.text(QString::fromLatin1(name));
+}
+
+QString GenerationRun::ask(const QString& templateText, std::int64_t employee)
+{
+    return m_asker.ask(expandTemplate(templateText, employee));
+}
+
+double GenerationRun::askAmount(const QString& field, std::int64_t employee)
+{
+    const QString item = expandTemplate(m_settings.text(field), employee);
+    // The link is set to the empty item as well, which ends the previous warm link.
+    const QString answer = m_asker.ask(item);
+    return item.isEmpty() ? 0.0 : core::toFloat(answer);
+}
+
+void GenerationRun::writeCommon(const RunChoices& choices)
+{
+    m_table.setInt(QStringLiteral("PERIOD"), choices.kwartal + 1);
+    m_table.setInt(QStringLiteral("RIK"), core::toInt(choices.zyear));
+    const bool legalEntity = choices.wuser == 0;
+    m_table.setText(QStringLiteral("KOD"), setting(legalEntity ? "Edrpou1" : "pdw1"));
+    m_table.setInt(QStringLiteral("TYP"), legalEntity ? 0 : 1);
+}
+
+void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employee)
+{
+    const QString tin = ask(setting("FormWoker"), employee);
+    if (tin.isEmpty())
+        return;
+    for (int row = 1; row <= 8; ++row) {
+        const double income = askAmount(rowField("f", row), employee);
+        const double tax = askAmount(rowField("fp", row), employee);
+        const double nonPayment = askAmount(rowField("nw", row), employee);
+        if (!(income != 0.0 || tax != 0.0 || nonPayment == 1.0))
+            continue;
+
+        PendingRecord record(m_table);
+        m_table.setFloat(QStringLiteral("NP"), m_recordCounter);
+        m_recordCounter += 1;
+        writeCommon(choices);
+        m_table.setText(QStringLiteral("TIN"), tin);
+        m_table.setFloat(QStringLiteral("S_DOX"), income);
+        m_table.setFloat(QStringLiteral("S_TAX"), tax);
+        m_table.setInt(QStringLiteral("OZN_DOX"), row);
+
+        const QDate hired = core::dateFromAnswer(ask(setting("IndNumber"), employee));
+        if (hired.isValid())
+            m_table.setDate(QStringLiteral("D_PRIYN"), hired);
+        const QDate dismissed = core::dateFromAnswer(ask(setting("InWoker"), employee));
+        if (dismissed.isValid())
+            m_table.setDate(QStringLiteral("D_ZVILN"), dismissed);
+
+        const QString benefit = expandTemplate(m_settings.text(rowField("pp", row)), employee);
+        m_table.setInt(QStringLiteral("OZN_PILG"),
+                       benefit.isEmpty() ? 0 : core::toInt(m_asker.ask(benefit)));
+        m_table.setInt(QStringLiteral("OZNAKA"), 0);
+        record.post();
+    }
+}
+
+GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
+{
+    const QString templatePath = m_workDir.isEmpty()
+                                     ? QStringLiteral("DA.DBF")
+                                     : QDir(m_workDir).filePath(QStringLiteral("DA.DBF"));
+    if (!QFileInfo(templatePath).isFile()) {
+        core::messages().showMessage(missingTemplateText());
+        return Outcome::NoTemplate;
+    }
+
+    const QString name =
+        buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
+    TaxFileName() = name;
+
+    // A failed run in the same dialog leaves the table open on this very file; it is closed
+    // before the template is copied over it, so the copy never races an open table.
+    if (m_table.isOpen())
+        m_table.close();
+    copyFile(templatePath, m_tempDir + name);
+
+    m_table.emptyTable(m_tempDir, name);
+    m_table.open(m_tempDir, name);
+
+    m_recordCounter = 1;
+    m_progress.setPanelVisible(true);
+    m_progress.setGaugeRange(0, core::toInt(setting("LastWoker")));
+    m_progress.setGaugePosition(0);
+
+    const std::int64_t first = core::toInt(setting("FirstWoker"));
+    const std::int64_t last = core::toInt(setting("LastWoker"));
+    for (std::int64_t employee = first; employee <= last; ++employee) {
+        m_progress.setGaugePosition(static_cast<int>(employee));
+        walkEmployee(choices, employee);
+    }
+
+    double incomeTotal = 0;
+    double taxTotal = 0;
+    for (m_table.first(); !m_table.eof(); m_table.next()) {
+        incomeTotal += m_table.asFloat(QStringLiteral("S_DOX"));
+        taxTotal += m_table.asFloat(QStringLiteral("S_TAX"));
+    }
+
+    {
+        PendingRecord record(m_table);
+        m_table.setFloat(QStringLiteral("NP"), 99991);
+        m_table.setText(QStringLiteral("TIN"), setting("codk1"));
+        m_table.setFloat(QStringLiteral("S_DOX"), core::toInt(setting("TellBoss")));
+        writeCommon(choices);
+        record.post();
+    }
+    {
+        PendingRecord record(m_table);
+        m_table.setFloat(QStringLiteral("NP"), 99992);
+        m_table.setText(QStringLiteral("TIN"), setting("codb1"));
+        m_table.setFloat(QStringLiteral("S_DOX"), core::toInt(setting("TellShief")));
+        writeCommon(choices);
+        record.post();
+    }
+    {
+        PendingRecord record(m_table);
+        m_table.setFloat(QStringLiteral("NP"), 99999);
+        m_table.setFloat(QStringLiteral("S_TAX"), taxTotal);
+        m_table.setFloat(QStringLiteral("S_DOX"), incomeTotal);
+        writeCommon(choices);
+        record.post();
+    }
+
+    m_table.close();
+    m_progress.setPanelVisible(false);
+    return Outcome::Finished;
+}
+
+} // namespace taxfile

@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace dbase {
+class Table;
+}
+namespace ddelink {
+class ItemAsker;
+}
+namespace settings {
+class SettingsSource;
+}
+
+namespace taxfile {
+
+// What the report dialog's controls say at the moment the run starts.
+struct RunChoices
+{
+    QString nperiod; // text of the file number box
+    QString zyear;   // text of the year box
+    int wuser = 0;   // 0 legal entity, 1 natural person
+    int kwartal = 2; // quarter, 0 .. 3
+};
+
+// The progress panel and its gauge, as the run drives them.
+class RunProgress
+{
+public:
+    virtual ~RunProgress() = default;
+    virtual void setPanelVisible(bool visible) = 0;
+    // Throws core::Error as the gauge does when the maximum is below the minimum.
+    virtual void setGaugeRange(int minimum, int maximum) = 0;
+    virtual void setGaugePosition(int position) = 0;
+};
+
+// Replaces every "&" of a request template by the employee number in decimal.
+QString expandTemplate(const QString& text, std::int64_t employee);
+
+// The run that asks the accounting program employee by employee and writes the tax file into
+// the temporary directory under its new name (also kept in TaxFileName()). Failures propagate
+// as core::Error; what was stored by then stays in the file and the table stays open.
+class GenerationRun
+{
+public:
+    enum class Outcome
+    {
+        NoTemplate, // the template is missing: the message was shown, nothing else changed
+        Finished,
+    };
+
+    GenerationRun(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
+                  dbase::Table& table, RunProgress& progress);
+
+    // Where DA.DBF is looked for; empty means the current directory.
+    void setWorkingDirectory(const QString& dir) { m_workDir = dir; }
+    // Where the tax file goes, with its trailing separator; tempDirectory() by default.
+    void setTempDirectory(const QString& dir) { m_tempDir = dir; }
+
+    Outcome run(const RunChoices& choices);
+
+    static QString missingTemplateText();
+
+private:
+    QString setting(const char* name) const;
+    QString ask(const QString& templateText, std::int64_t employee);
+    double askAmount(const QString& field, std::int64_t employee);
+    void writeCommon(const RunChoices& choices);
+    void walkEmployee(const RunChoices& choices, std::int64_t employee);
+
+    const settings::SettingsSource& m_settings;
+    ddelink::ItemAsker& m_asker;
+    dbase::Table& m_table;
+    RunProgress& m_progress;
+    QString m_workDir;
+    QString m_tempDir;
+    double m_recordCounter = 1;
+};
+
+} // namespace taxfile

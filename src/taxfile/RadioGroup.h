@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QGroupBox>
+#include <QStringList>
+
+#include <vector>
+
+class QRadioButton;
+
+namespace taxfile {
+
+// A captioned box of mutually exclusive items in one column, spaced the way the classic radio
+// group spaces them for a 13-pixel font: the items share the height below the caption evenly.
+class RadioGroup : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    RadioGroup(const QString& caption, const QStringList& items, QWidget* parent = nullptr);
+
+    // -1 when no item is chosen.
+    int itemIndex() const;
+    void setItemIndex(int index);
+    const std::vector<QRadioButton*>& buttons() const { return m_buttons; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void arrange();
+
+    std::vector<QRadioButton*> m_buttons;
+};
+
+} // namespace taxfile

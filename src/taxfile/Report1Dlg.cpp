@@ -1,0 +1,271 @@
+#include "taxfile/Report1Dlg.h"
+
+#include "core/Messages.h"
+#include "dbase/Table.h"
+#include "dbase/TaxFileFields.h"
+#include "taxfile/CopyToMedium.h"
+#include "taxfile/Gauge.h"
+#include "taxfile/RadioGroup.h"
+#include "taxfile/TaxFileName.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QWindow>
+
+#ifdef FVT_HAVE_CP1251_VALIDATOR
+#include "settings/Cp1251Validator.h"
+#endif
+
+namespace taxfile {
+
+namespace {
+
+constexpr int OuterWidth = 448;
+constexpr int OuterHeight = 323;
+// The client area under a classic dialog frame, until the window system tells the real one.
+constexpr int ClientWidth = 440;
+constexpr int ClientHeight = 296;
+
+QLabel* label(const QString& text, const char* name, int x, int y, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->adjustSize();
+    l->move(x, y);
+    return l;
+}
+
+QPushButton* button(const QString& text, const char* name, int x, int width, QWidget* parent)
+{
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    b->setGeometry(x, 264, width, 25);
+    return b;
+}
+
+void acceptOnlyCp1251(QLineEdit* edit)
+{
+#ifdef FVT_HAVE_CP1251_VALIDATOR
+    edit->setValidator(new settings::Cp1251Validator(edit));
+#else
+    Q_UNUSED(edit);
+#endif
+}
+
+} // namespace
+
+Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
+                       QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_asker(asker),
+      DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), dbase::taxFileFields())),
+      m_tempDir(tempDirectory())
+{
+    setObjectName(QStringLiteral("Report1Dlg"));
+    setWindowTitle(QStringLiteral("Формування звітів"));
+    setModal(true);
+    setFixedSize(ClientWidth, ClientHeight);
+
+    QFont formFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    formFont.setPointSize(8);
+    setFont(formFont);
+    QFont boldFont = formFont;
+    boldFont.setPixelSize(13);
+    boldFont.setBold(true);
+
+    Label1 = label(QStringLiteral("Номер файла за звітний період"), "Label1", 8, 8, this);
+    Nperiod = new QSpinBox(this);
+    Nperiod->setObjectName(QStringLiteral("Nperiod"));
+    Nperiod->setRange(1, 99);
+    Nperiod->setValue(1);
+    Nperiod->setFont(boldFont);
+    Nperiod->setGeometry(176, 0, 41, 26);
+
+    Label2 = label(QStringLiteral("Звітний рік"), "Label2", 8, 32, this);
+    ZYear = new QComboBox(this);
+    ZYear->setObjectName(QStringLiteral("ZYear"));
+    ZYear->setEditable(true);
+    ZYear->setInsertPolicy(QComboBox::NoInsert);
+    for (int year = 1999; year <= 2009; ++year)
+        ZYear->addItem(QString::number(year));
+    ZYear->setCurrentIndex(0);
+    ZYear->lineEdit()->setMaxLength(4);
+    acceptOnlyCp1251(ZYear->lineEdit());
+    ZYear->setFont(boldFont);
+    ZYear->setGeometry(176, 32, 57, 24);
+
+    WUser =
+        new RadioGroup(QStringLiteral("Вид  особи"),
+                       {QStringLiteral("Юридична особа"), QStringLiteral("Фізична особа")}, this);
+    WUser->setObjectName(QStringLiteral("WUser"));
+    WUser->setGeometry(248, 0, 185, 73);
+    WUser->setItemIndex(0);
+
+    Label3 = label(QStringLiteral("Працювало у штаті"), "Label3", 8, 96, this);
+    Edit1 = new QLineEdit(QStringLiteral("0"), this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setGeometry(168, 96, 41, 21);
+    acceptOnlyCp1251(Edit1);
+
+    Kwartal = new RadioGroup(QStringLiteral("Звітній квартал"),
+                             {QStringLiteral(" І  Квартал"), QStringLiteral(" ІІ Квартал"),
+                              QStringLiteral("ІІІ Квартал"), QStringLiteral("IV Квартал")},
+                             this);
+    Kwartal->setObjectName(QStringLiteral("Kwartal"));
+    Kwartal->setGeometry(248, 80, 185, 105);
+    Kwartal->setItemIndex(2);
+
+    Label4 = label(QStringLiteral("Працювало за сумісництвом"), "Label4", 8, 144, this);
+    Edit2 = new QLineEdit(QStringLiteral("0"), this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(168, 136, 41, 21);
+    acceptOnlyCp1251(Edit2);
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(1);
+    Panel1->setGeometry(8, 192, 425, 65);
+    Label5 = label(QStringLiteral("Формування файла для податкової інспекції"), "Label5", 120, 8,
+                   Panel1);
+    Gauge1 = new Gauge(Panel1);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setGeometry(8, 32, 409, 28);
+    Panel1->hide();
+
+    Button1 = button(QStringLiteral("Сформувати файл"), "Button1", 8, 105, this);
+    Button2 = button(QStringLiteral("Сформувати звіт"), "Button2", 120, 105, this);
+    Button4 = button(QStringLiteral("Вигрузити файл"), "Button4", 232, 105, this);
+    Button3 = button(QStringLiteral("Відмінити"), "Button3", 352, 75, this);
+    Button2->setEnabled(false);
+    Button4->setEnabled(false);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+
+    QList<QWidget*> order{Button1, Nperiod, ZYear};
+    for (QRadioButton* b : WUser->buttons())
+        order.append(b);
+    order << Panel1 << Button2 << Button3 << Edit1 << Edit2;
+    for (QRadioButton* b : Kwartal->buttons())
+        order.append(b);
+    order << Button4;
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+    Button1->setFocus();
+}
+
+Report1Dlg::~Report1Dlg() = default;
+
+RunChoices Report1Dlg::choices() const
+{
+    RunChoices c;
+    c.nperiod = Nperiod->cleanText();
+    c.zyear = ZYear->currentText();
+    c.wuser = WUser->itemIndex();
+    c.kwartal = Kwartal->itemIndex();
+    return c;
+}
+
+void Report1Dlg::Button1Click()
+{
+    if (m_running)
+        return;
+    m_running = true;
+    GenerationRun run(m_settings, m_asker, *DA, *this);
+    run.setWorkingDirectory(m_workDir);
+    run.setTempDirectory(m_tempDir);
+    GenerationRun::Outcome outcome = GenerationRun::Outcome::NoTemplate;
+    core::guarded([&] { outcome = run.run(choices()); });
+    m_running = false;
+    if (outcome == GenerationRun::Outcome::Finished) {
+        Button2->setEnabled(true);
+        Button1->setEnabled(false);
+        Button4->setEnabled(true);
+    }
+}
+
+void Report1Dlg::Button2Click()
+{
+    // The printed form is filled from the tax file here; that step is not part of this dialog
+    // yet, so the button does nothing.
+}
+
+void Report1Dlg::Button3Click()
+{
+    if (!m_running)
+        QDialog::reject();
+}
+
+void Report1Dlg::Button4Click()
+{
+    if (m_running)
+        return;
+    core::guarded([&] { copyToMedium(m_settings, m_tempDir, TaxFileName()); });
+}
+
+void Report1Dlg::reject()
+{
+    // Escape and the window's close button must not pull the dialog away from a running run.
+    if (!m_running)
+        QDialog::reject();
+}
+
+void Report1Dlg::closeEvent(QCloseEvent* event)
+{
+    if (m_running)
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+void Report1Dlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_placed)
+        return;
+    m_placed = true;
+    // Keep the outer size when the window system reports its frame.
+    if (QWindow* w = windowHandle()) {
+        const QMargins frame = w->frameMargins();
+        if (!frame.isNull()) {
+            setFixedSize(OuterWidth - frame.left() - frame.right(),
+                         OuterHeight - frame.top() - frame.bottom());
+        }
+    }
+    if (QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+    }
+}
+
+void Report1Dlg::setPanelVisible(bool visible)
+{
+    Panel1->setVisible(visible);
+    // The run keeps the event loop busy: paint the panel now, not when the run is over.
+    if (visible)
+        Panel1->repaint();
+}
+
+void Report1Dlg::setGaugeRange(int minimum, int maximum)
+{
+    Gauge1->setMinValue(minimum);
+    Gauge1->setMaxValue(maximum);
+}
+
+void Report1Dlg::setGaugePosition(int position)
+{
+    Gauge1->setProgress(position);
+}
+
+} // namespace taxfile

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "taxfile/GenerationRun.h"
+
+#include <QDialog>
+
+#include <memory>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QSpinBox;
+
+namespace dbase {
+class Table;
+}
+namespace ddelink {
+class ItemAsker;
+}
+namespace settings {
+class SettingsSource;
+}
+
+namespace taxfile {
+
+class Gauge;
+class RadioGroup;
+
+// "Формування звітів": the choices of one quarter's return, the generation run with its
+// progress, the copy to a medium. Created for each opening and destroyed when it closes, which
+// also closes the tax file a failed run left open.
+class Report1Dlg : public QDialog, private RunProgress
+{
+    Q_OBJECT
+
+public:
+    Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
+               QWidget* parent = nullptr);
+    ~Report1Dlg() override;
+
+    // Where DA.DBF is looked for (the current directory when empty) and where the tax file is
+    // written (the temporary directory by default, with its trailing separator).
+    void setWorkingDirectory(const QString& dir) { m_workDir = dir; }
+    void setTempDirectory(const QString& dir) { m_tempDir = dir; }
+
+    RunChoices choices() const;
+    dbase::Table& table() { return *DA; }
+    bool isRunning() const { return m_running; }
+
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+
+    QLabel* Label1;
+    QSpinBox* Nperiod;
+    QLabel* Label2;
+    QComboBox* ZYear;
+    RadioGroup* WUser;
+    QLabel* Label3;
+    QLineEdit* Edit1;
+    RadioGroup* Kwartal;
+    QLabel* Label4;
+    QLineEdit* Edit2;
+    QFrame* Panel1;
+    QLabel* Label5;
+    Gauge* Gauge1;
+    QPushButton* Button1;
+    QPushButton* Button2;
+    QPushButton* Button4;
+    QPushButton* Button3;
+
+public slots:
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void setPanelVisible(bool visible) override;
+    void setGaugeRange(int minimum, int maximum) override;
+    void setGaugePosition(int position) override;
+
+    const settings::SettingsSource& m_settings;
+    ddelink::ItemAsker& m_asker;
+    std::unique_ptr<dbase::Table> DA;
+    QString m_workDir;
+    QString m_tempDir;
+    bool m_running = false;
+    bool m_placed = false;
+};
+
+} // namespace taxfile

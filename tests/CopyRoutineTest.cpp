@@ -1,0 +1,195 @@
+#include "taxfile/CopyRoutine.h"
+#include "core/Error.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+// Watches every read and can fail the n-th read or write (counted from 1).
+class RecordingIo : public taxfile::CopyIo
+{
+public:
+    qint64 read(QFile& source, char* buffer, qint64 size) override
+    {
+        ++m_reads;
+        if (m_reads == failRead)
+            return -1;
+        const qint64 got = taxfile::CopyIo::read(source, buffer, size);
+        reads.push_back(got);
+        return got;
+    }
+    qint64 write(QFile& destination, const char* data, qint64 size) override
+    {
+        ++m_writes;
+        if (m_writes == failWrite)
+            return taxfile::CopyIo::write(destination, data, size / 2);
+        return taxfile::CopyIo::write(destination, data, size);
+    }
+
+    std::vector<qint64> reads;
+    int failRead = 0;
+    int failWrite = 0;
+
+private:
+    int m_reads = 0;
+    int m_writes = 0;
+};
+
+QByteArray pattern(int size)
+{
+    QByteArray b(size, '\0');
+    for (int i = 0; i < size; ++i)
+        b[i] = char((i * 7 + 3) & 0xff);
+    return b;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+QString messageOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const core::Error& e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+class CopyRoutineTest : public ::testing::Test
+{
+protected:
+    QString path(const QString& name) const { return m_dir.path() + '/' + name; }
+
+    // Copies a file of the given size and returns the byte counts of the reads.
+    std::vector<qint64> copySized(int size)
+    {
+        const QByteArray bytes = pattern(size);
+        writeFile(path("src"), bytes);
+        RecordingIo io;
+        taxfile::CopyOptions options;
+        options.io = &io;
+        taxfile::copyFile(path("src"), path("dst"), options);
+        EXPECT_EQ(readFile(path("dst")), bytes);
+        return io.reads;
+    }
+
+    QTemporaryDir m_dir;
+};
+
+} // namespace
+
+TEST_F(CopyRoutineTest, ChunksEndWithTheFirstShortRead)
+{
+    EXPECT_EQ(copySized(8192), (std::vector<qint64>{8192, 0}));
+    EXPECT_EQ(copySized(8191), (std::vector<qint64>{8191}));
+    EXPECT_EQ(copySized(0), (std::vector<qint64>{0}));
+    EXPECT_EQ(copySized(3 * 8192 + 5), (std::vector<qint64>{8192, 8192, 8192, 5}));
+}
+
+TEST_F(CopyRoutineTest, KeepsTheModificationTimeAndReplacesAnOlderCopy)
+{
+    writeFile(path("src"), "new contents");
+    const QDateTime stamp(QDate(2001, 3, 1), QTime(10, 20, 30));
+    {
+        QFile f(path("src"));
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
+    }
+    writeFile(path("dst"), "a much longer old file that must be replaced entirely");
+    taxfile::copyFile(path("src"), path("dst"));
+    EXPECT_EQ(readFile(path("dst")), "new contents");
+    EXPECT_EQ(QFileInfo(path("dst")).lastModified(), stamp);
+}
+
+TEST_F(CopyRoutineTest, CreatesMissingDirectoriesAndFillsExistingOnes)
+{
+    writeFile(path("DA.DBF"), "template");
+    taxfile::copyFile(path("DA.DBF"), path("a/b/c/DA071401.3"));
+    EXPECT_EQ(readFile(path("a/b/c/DA071401.3")), "template");
+
+    // An existing directory takes the source's name, with or without the final separator.
+    taxfile::copyFile(path("DA.DBF"), path("a/b"));
+    EXPECT_EQ(readFile(path("a/b/DA.DBF")), "template");
+    taxfile::copyFile(path("DA.DBF"), path("a/"));
+    EXPECT_EQ(readFile(path("a/DA.DBF")), "template");
+    EXPECT_EQ(taxfile::resolveCopyDestination("x/DA.DBF", path("a")), path("a/DA.DBF"));
+    EXPECT_EQ(taxfile::resolveCopyDestination("x/DA.DBF", path("none")), path("none"));
+}
+
+TEST_F(CopyRoutineTest, OpenAndCreateFailuresNameThePath)
+{
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("missing"), path("dst")); }),
+              "Cannot open file " + path("missing"));
+    EXPECT_FALSE(QFileInfo::exists(path("dst")));
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(m_dir.path(), path("dst")); }),
+              "Cannot open file " + m_dir.path());
+
+    writeFile(path("src"), "new");
+    writeFile(path("ro"), "kept");
+    QFile::setPermissions(path("ro"), QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("ro")); }),
+              "Cannot create file " + path("ro"));
+    EXPECT_EQ(readFile(path("ro")), "kept");
+
+    // A plain file in the way of a directory to be created.
+    writeFile(path("plain"), "x");
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("plain/sub/dst")); }),
+              "Cannot create file " + path("plain/sub/dst"));
+}
+
+TEST_F(CopyRoutineTest, CopyOntoItselfLeavesTheFileIntact)
+{
+    writeFile(path("src"), "the only copy");
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("src")); }),
+              "Cannot create file " + path("src"));
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("./src")); }),
+              "Cannot create file " + path("./src"));
+    ASSERT_TRUE(QFile::link(path("src"), path("alias")));
+    EXPECT_THROW(taxfile::copyFile(path("src"), path("alias")), core::Error);
+    EXPECT_EQ(readFile(path("src")), "the only copy");
+}
+
+TEST_F(CopyRoutineTest, ReadAndWriteFailuresKeepThePartialCopy)
+{
+    const QByteArray bytes = pattern(3 * 8192);
+    writeFile(path("src"), bytes);
+    taxfile::CopyOptions options;
+
+    RecordingIo failingRead;
+    failingRead.failRead = 2;
+    options.io = &failingRead;
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("r"), options); }),
+              "Stream read error");
+    EXPECT_EQ(readFile(path("r")), bytes.left(8192));
+
+    RecordingIo failingWrite;
+    failingWrite.failWrite = 2;
+    options.io = &failingWrite;
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("w"), options); }),
+              "Stream write error");
+    EXPECT_EQ(readFile(path("w")), bytes.left(8192 + 4096));
+
+    // Both files were closed: the source can be replaced and the copy removed at once.
+    EXPECT_TRUE(QFile::remove(path("w")));
+    taxfile::copyFile(path("src"), path("w"));
+    EXPECT_EQ(readFile(path("w")), bytes);
+}

@@ -1,0 +1,106 @@
+#include "taxfile/CopyToMedium.h"
+#include "settings/SettingsSource.h"
+#include "support/RecordingMessageSink.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString Name = QStringLiteral("DA071401.3");
+
+class CopyToMediumTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(m_temp.path() + "/tmp"));
+        QFile f(tempDir() + Name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("tax file");
+        f.flush();
+        f.setFileTime(QDateTime(QDate(2001, 3, 1), QTime(9, 0)), QFileDevice::FileModificationTime);
+    }
+
+    QString tempDir() const { return m_temp.path() + "/tmp/"; }
+    QString root() const { return m_temp.path() + '/'; }
+
+    void copyTo(const QString& destination, const QString& name = Name)
+    {
+        m_settings.set("DestinationA", destination);
+        taxfile::copyToMedium(m_settings, tempDir(), name);
+    }
+
+    QTemporaryDir m_temp;
+    settings::MapSettings m_settings;
+    testsupport::RecordingMessageSink m_sink;
+};
+
+} // namespace
+
+TEST_F(CopyToMediumTest, PromptsThenCopiesSilently)
+{
+    const QString medium = root() + "medium/";
+    copyTo(medium);
+    EXPECT_EQ(m_sink.plain, QStringList{"Підготуйте пристрій " + medium});
+    EXPECT_TRUE(m_sink.errors.isEmpty());
+    EXPECT_EQ(QFileInfo(medium + Name).size(), 8);
+    EXPECT_EQ(QFileInfo(medium + Name).lastModified(), QDateTime(QDate(2001, 3, 1), QTime(9, 0)));
+
+    // The button stays usable: a second copy to another medium works the same.
+    m_sink.plain.clear();
+    copyTo(root() + "second/");
+    EXPECT_EQ(m_sink.plain, QStringList{"Підготуйте пристрій " + root() + "second/"});
+    EXPECT_TRUE(QFileInfo::exists(root() + "second/" + Name));
+}
+
+TEST_F(CopyToMediumTest, DestinationIsJoinedToTheNameAsText)
+{
+    ASSERT_TRUE(QDir().mkpath(root() + "TAX"));
+    copyTo(root() + "TAX");
+    EXPECT_TRUE(QFileInfo::exists(root() + "TAX" + Name));
+    EXPECT_FALSE(QFileInfo::exists(root() + "TAX/" + Name));
+    EXPECT_EQ(m_sink.plain.size(), 1);
+}
+
+TEST_F(CopyToMediumTest, EveryFailureBecomesTheOneMessage)
+{
+    const QString failure = taxfile::copyToMediumFailureText();
+    EXPECT_EQ(failure, "Помилка при вигрузці !!! Повторіть операцію ще один раз.");
+
+    copyTo(root() + "medium/", "DA999999.1"); // no such tax file
+    EXPECT_EQ(m_sink.plain, (QStringList{"Підготуйте пристрій " + root() + "medium/", failure}));
+
+    m_sink.plain.clear();
+    QFile blocker(root() + "notadir");
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    copyTo(root() + "notadir/sub/"); // a directory that cannot be created
+    EXPECT_EQ(m_sink.plain.value(1), failure);
+
+    // The medium taken away while the prompt was up.
+    m_sink.plain.clear();
+    ASSERT_TRUE(QDir().mkpath(root() + "stick"));
+    m_sink.onMessage = [&](const QString& text) {
+        if (text.startsWith("Підготуйте")) {
+            QDir(root() + "stick").removeRecursively();
+            QFile f(root() + "stick");
+            f.open(QIODevice::WriteOnly);
+        }
+    };
+    copyTo(root() + "stick/");
+    EXPECT_EQ(m_sink.plain.value(1), failure);
+
+    // Before any run there is no file name; the temporary directory itself is never copied.
+    m_sink.onMessage = nullptr;
+    m_sink.plain.clear();
+    copyTo(root() + "medium2/", QString());
+    EXPECT_EQ(m_sink.plain.value(1), failure);
+    EXPECT_FALSE(QFileInfo::exists(root() + "medium2"));
+    EXPECT_TRUE(m_sink.errors.isEmpty());
+}
