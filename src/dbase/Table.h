@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -10,7 +11,8 @@
 namespace dbase {
 
 // The kinds through which the program reads and writes a field (the field objects' kinds).
-enum class DeclaredKind {
+enum class DeclaredKind
+{
     Float,    // floating-point number; binds to any numeric field
     Smallint, // 16-bit signed whole number; binds to a numeric field without decimals
     Integer,  // 32-bit signed whole number; binds to a numeric field without decimals
@@ -66,6 +68,8 @@ public:
     QString asText(const QString& field) const; // trailing blanks removed
     QDate asDate(const QString& field) const;   // null when blank
     int recordCount() const;
+    // The names of the open file's fields, in their order (declared or not).
+    QStringList fieldNames() const;
 
 private:
     struct Impl;
