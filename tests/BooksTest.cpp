@@ -1,7 +1,6 @@
 #include "Books.h"
 
 #include "core/Conversions.h"
-#include "core/Error.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -229,18 +228,4 @@ TEST_F(BooksTest, DemoBooksMakeAPlausibleReturn)
         EXPECT_EQ(books.answer("СН1:16.52"), std::nullopt);
         EXPECT_EQ(books.answer("СН1:0.52"), std::nullopt);
     }
-}
-
-TEST_F(BooksTest, DemoAmountsFollowTheLocale)
-{
-    const Books books = Books::load(demoPath());
-    QLocale::setDefault(QLocale(QStringLiteral("uk_UA")));
-    const QString uk = *books.answer("КО70.01:1");
-    EXPECT_TRUE(uk.contains(u',')) << uk.toStdString();
-    const double value = core::toFloat(uk);
-    QLocale::setDefault(QLocale::c());
-    const QString c = *books.answer("КО70.01:1");
-    EXPECT_EQ(core::toFloat(c), value);
-    // An answer in the other notation stops the run, so each locale must get its own.
-    EXPECT_THROW(core::toFloat(uk), core::Error);
 }

@@ -1,7 +1,6 @@
 #include "Value.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <cmath>
 
@@ -13,7 +12,9 @@ QString formatNumber(double n, int decimals)
 {
     QString digits = QString::number(std::fabs(n), 'f', decimals);
     // "-0.00" would read back as zero anyway, but the accounting program never writes it.
-    const bool zero = !digits.contains(QRegularExpression(QStringLiteral("[1-9]")));
+    bool zero = true;
+    for (QChar c : digits)
+        zero = zero && (c == u'0' || c == u'.');
     if (decimals > 0)
         digits.replace(u'.', QLocale().decimalPoint());
     if (n < 0 && !zero)
