@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QColor>
+#include <QDialog>
+#include <QUrl>
+
+class QFrame;
+class QLabel;
+class QPushButton;
+
+namespace app {
+
+class ShadowLabel;
+
+// The about box: version, maker and the contact lines, three of them links.
+class AboutDlg : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit AboutDlg(QWidget* parent = nullptr);
+
+    // Where the three links lead.
+    static QUrl commentsUrl();
+    static QUrl staticText1Url();
+    static QUrl staticText2Url();
+
+    // The colour a label's text is drawn in.
+    static QColor textColour(const QLabel* label);
+
+    QFrame* SecretPanel1;
+    ShadowLabel* WebLabel;
+    QLabel* Label1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QFrame* Bevel1;
+    QLabel* Label4;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Comments;
+    QLabel* Label6;
+    QLabel* StaticText1;
+    QLabel* StaticText2;
+    QPushButton* OkBtn;
+
+public slots:
+    // Esc and a close request end the box the same way as "OK".
+    void reject() override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    void SecretPanel1MouseMove();
+    void CommentsMouseMove();
+    void StaticText1MouseMove();
+    void StaticText2MouseMove();
+    void Label6MouseMove();
+    void Label8MouseMove();
+    void CommentsClick();
+    void StaticText1Click();
+    void StaticText2Click();
+
+    QLabel* addLine(const char* name, const QString& text, int y);
+};
+
+} // namespace app

@@ -1,0 +1,25 @@
+#include "app/Fonts.h"
+
+#include <QFontDatabase>
+
+namespace app {
+
+QFont sansFont(int pointSize, bool bold, bool italic)
+{
+    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(pointSize);
+    font.setBold(bold);
+    font.setItalic(italic);
+    return font;
+}
+
+QFont serifFont(int pointSize, bool bold)
+{
+    QFont font(QStringLiteral("Liberation Serif"), pointSize);
+    font.setStyleHint(QFont::Serif);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace app

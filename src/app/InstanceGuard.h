@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class QWidget;
+
+namespace app {
+
+// Lets one copy of the program run per user. The first copy is decided at construction; it
+// later offers its main window to be raised by copies that start after it.
+//
+// On Linux a lock file "Zvitnyk.lock" decides the first copy (a lock left behind by a process
+// that died is taken over) and the first copy listens on the local socket "Zvitnyk" beside it.
+// On Windows a named 4-byte shared block "Zvitnyk" holds the first copy's window handle.
+class InstanceGuard
+{
+public:
+    explicit InstanceGuard(const QString& name = QStringLiteral("Zvitnyk"));
+    ~InstanceGuard();
+
+    InstanceGuard(const InstanceGuard&) = delete;
+    InstanceGuard& operator=(const InstanceGuard&) = delete;
+
+    bool isFirst() const { return m_first; }
+
+    // A later copy: asks the first copy to bring its main window to the front. False when
+    // nobody answered (the first copy may still be starting); the caller ends either way.
+    bool raiseFirst(int timeoutMs = 1000);
+
+    // The first copy, once its main window exists: from now on a later copy raises it.
+    // False when the raise channel could not be opened; the program runs on without it.
+    bool listen(QWidget* mainWindow);
+
+    // Where the lock and the socket live: $XDG_RUNTIME_DIR, else a per-user folder in the
+    // temporary directory.
+    static QString directory();
+
+private:
+    class Backend;
+    std::unique_ptr<Backend> m_backend;
+    bool m_first = false;
+};
+
+// Brings a window to the front: shown, un-minimised, raised and activated.
+void bringToFront(QWidget* window);
+
+} // namespace app

@@ -1,0 +1,153 @@
+#include "app/MainDlg.h"
+
+#include "app/AboutDlg.h"
+#include "app/Fonts.h"
+#include "app/HelpDlg.h"
+#include "app/ReadmeFile.h"
+#include "app/WindowPlacement.h"
+#include "core/Error.h"
+#include "core/Messages.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QShowEvent>
+#include <QTimer>
+
+namespace app {
+
+MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MainDlg"));
+    setWindowTitle(QStringLiteral("4ВТ"));
+    setFont(sansFont(8));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setCentralWidget(new QWidget(this));
+
+    ActionList1 = new QObject(this);
+    ActionList1->setObjectName(QStringLiteral("ActionList1"));
+    About =
+        addAction(QStringLiteral("About"), QStringLiteral("Про програму"), QStringLiteral("Help"));
+    Show1Rep =
+        addAction(QStringLiteral("Show1Rep"), QStringLiteral("Звіт"), QStringLiteral("Report"));
+    Options = addAction(QStringLiteral("Options"), QStringLiteral("Настройки"),
+                        QStringLiteral("Options"));
+    Help = addAction(QStringLiteral("Help"), QStringLiteral("Інструкція"), QStringLiteral("Help"));
+    connect(About, &QAction::triggered, this, &MainDlg::AboutExecute);
+    connect(Show1Rep, &QAction::triggered, this, &MainDlg::Show1RepExecute);
+    connect(Options, &QAction::triggered, this, &MainDlg::OptionsExecute);
+    connect(Help, &QAction::triggered, this, &MainDlg::HelpExecute);
+
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    MainMenu1->addAction(Options);
+    MainMenu1->addAction(Show1Rep);
+    helpMenu = MainMenu1->addMenu(QStringLiteral("&?"));
+    helpMenu->addAction(About);
+    helpMenu->addAction(Help);
+    setMenuBar(MainMenu1);
+
+    openLink = [this] {
+#if FVT_APP_HAVE_LINK
+        return ddelink::openLink(DdeClientConv1, DdeClientItem1);
+#else
+        return false;
+#endif
+    };
+    showLinkFailure = [this] {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), linkFailureText(),
+                        QMessageBox::Ok, this);
+        box.exec();
+    };
+
+    setOuterSize(this, QSize(435, 300));
+}
+
+MainDlg::~MainDlg() = default;
+
+QString MainDlg::linkFailureText()
+{
+    return QStringLiteral("Для роботи необхідно запустити 1С бухгалтерію");
+}
+
+QAction* MainDlg::addAction(const QString& objectName, const QString& caption,
+                            const QString& category)
+{
+    auto* action = new QAction(caption, ActionList1);
+    action->setObjectName(objectName);
+    action->setProperty(kCategory, category);
+    action->setShortcuts({});
+    action->setMenuRole(QAction::NoRole);
+    return action;
+}
+
+void MainDlg::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The check belongs to the first time the window comes up; it is queued so that the window
+    // is on screen first. Coming back from a dialog or from another program shows the window
+    // again but never re-runs it.
+    if (!m_linkCheckQueued) {
+        m_linkCheckQueued = true;
+        QTimer::singleShot(0, this, &MainDlg::FormActivate);
+    }
+}
+
+void MainDlg::FormActivate()
+{
+    if (m_linkChecked)
+        return;
+    m_linkChecked = true;
+    bool opened = false;
+    core::guarded([&] { opened = openLink && openLink(); });
+    if (opened)
+        return;
+    core::guarded([&] {
+        if (showLinkFailure)
+            showLinkFailure();
+    });
+    close();
+}
+
+void MainDlg::OptionsExecute()
+{
+    core::guarded([&] {
+        if (!showOptions)
+            throw core::Error(QStringLiteral("Вікно настройок не підключено"));
+        showOptions();
+    });
+}
+
+void MainDlg::Show1RepExecute()
+{
+    core::guarded([&] {
+        if (!showReport)
+            throw core::Error(QStringLiteral("Вікно звітів не підключено"));
+        showReport();
+    });
+}
+
+void MainDlg::AboutExecute()
+{
+    core::guarded([&] {
+        AboutDlg dialog(this);
+        dialog.exec();
+    });
+}
+
+void MainDlg::HelpExecute()
+{
+    core::guarded([&] {
+        const std::optional<QString> text = ReadmeFile::load(QStringLiteral("Readme.txt"));
+        if (!text)
+            return;
+        HelpDlg dialog(this);
+        dialog.Memo1->setPlainText(*text);
+        dialog.exec();
+    });
+}
+
+} // namespace app

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <functional>
+
+#if FVT_APP_HAVE_LINK
+#include "link/DdeClientConv.h"
+#include "link/DdeClientItem.h"
+#endif
+
+class QAction;
+class QMenu;
+class QMenuBar;
+
+namespace app {
+
+// The main window: an empty frame with the menu, holder of the conversation with the
+// accounting program. Closing it ends the program.
+class MainDlg : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainDlg(QWidget* parent = nullptr);
+    ~MainDlg() override;
+
+    // The property of every action in ActionList1 that holds its category.
+    static constexpr char kCategory[] = "category";
+
+    QMenuBar* MainMenu1;
+    // Holds the actions, in the order About, Show1Rep, Options, Help, as its children.
+    QObject* ActionList1;
+    QAction* About;
+    QAction* Show1Rep;
+    QAction* Options;
+    QAction* Help;
+    QMenu* helpMenu;
+
+#if FVT_APP_HAVE_LINK
+    ddelink::DdeClientConv DdeClientConv1;
+    ddelink::DdeClientItem DdeClientItem1{DdeClientConv1};
+#endif
+
+    // Opens the conversation; by default ddelink::openLink on DdeClientConv1 and DdeClientItem1.
+    std::function<bool()> openLink;
+    // The box that says the accounting program is not running; returns when it is dismissed.
+    std::function<void()> showLinkFailure;
+    // Show the settings dialog and the report dialog modally; the start-up fills them in,
+    // since both dialogs need the settings object that lives beside this window.
+    std::function<void()> showOptions;
+    std::function<void()> showReport;
+
+    // Whether the link check has run (it runs once per run).
+    bool linkChecked() const
+    {
+        return m_linkChecked;
+    }
+
+    static QString linkFailureText();
+
+public slots:
+    void OptionsExecute();
+    void Show1RepExecute();
+    void AboutExecute();
+    void HelpExecute();
+    void FormActivate();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QAction* addAction(const QString& objectName, const QString& caption, const QString& category);
+
+    bool m_linkChecked = false;
+    bool m_linkCheckQueued = false;
+};
+
+} // namespace app

@@ -1,0 +1,31 @@
+#include "app/MessageBoxSink.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace app {
+
+namespace {
+
+void showBox(QMessageBox::Icon icon, const QString& text)
+{
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
+    QMessageBox box(icon, QStringLiteral("4vt"), text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+} // namespace
+
+void MessageBoxSink::showError(const QString& text)
+{
+    showBox(QMessageBox::Critical, text);
+}
+
+void MessageBoxSink::showMessage(const QString& text)
+{
+    showBox(QMessageBox::NoIcon, text);
+}
+
+} // namespace app

@@ -1,0 +1,56 @@
+#include "app/TitleDlg.h"
+
+#include "app/Fonts.h"
+#include "app/ShadowLabel.h"
+#include "app/Version.h"
+#include "app/WindowPlacement.h"
+
+#include <QFrame>
+#include <QLabel>
+
+namespace app {
+
+TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("TitleDlg"));
+    setFont(sansFont(8));
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+    setFixedSize(241, 108);
+
+    // Taller than the window: its bottom bevel lies outside, so the splash shows no lower edge.
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(1);
+    Panel1->setGeometry(0, 0, 241, 113);
+
+    WebLabel = new ShadowLabel(QStringLiteral("Форма 4ВТ"), Panel1);
+    WebLabel->setObjectName(QStringLiteral("WebLabel"));
+    WebLabel->setFont(sansFont(10, true));
+    WebLabel->setGeometry(16, 8, 201, 33);
+
+    Label1 = new QLabel(QStringLiteral("Version"), Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->move(72, 48);
+
+    Label3 = new QLabel(Panel1);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->move(112, 48);
+
+    Label2 = new QLabel(QStringLiteral("Розробка КВОР\nдля бухгалтерів підприємств"), Panel1);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->move(40, 71);
+
+    FormCreate();
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->adjustSize();
+    centreOnScreen(this);
+}
+
+void TitleDlg::FormCreate()
+{
+    Label3->setText(QString::fromLatin1(kVersion));
+}
+
+} // namespace app

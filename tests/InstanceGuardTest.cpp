@@ -1,0 +1,198 @@
+#include "app/InstanceGuard.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+
+// One started copy of the guard probe, ended by the test in every case.
+class Probe
+{
+public:
+    explicit Probe(const QProcessEnvironment& env)
+    {
+        m_process.setProcessEnvironment(env);
+        m_process.setProgram(QStringLiteral(FVT_BINARY_DIR "/bin/guard_probe"));
+    }
+    ~Probe()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    void start() { m_process.start(); }
+
+    // The next line it says, or empty after the timeout.
+    QString nextLine(int timeoutMs = 5000)
+    {
+        while (!m_process.canReadLine()) {
+            if (!m_process.waitForReadyRead(timeoutMs))
+                return m_process.canReadLine() ? readLine() : QString();
+        }
+        return readLine();
+    }
+
+    bool finished(int timeoutMs = 5000) { return m_process.waitForFinished(timeoutMs); }
+    int exitCode() const { return m_process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
+
+    void quit()
+    {
+        m_process.write("quit\n");
+        m_process.waitForBytesWritten(1000);
+    }
+    void killHard() { ::kill(pid_t(m_process.processId()), SIGKILL); }
+
+private:
+    QString readLine() { return QString::fromUtf8(m_process.readLine()).trimmed(); }
+
+    QProcess m_process;
+};
+
+class InstanceGuardTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_runtime.isValid());
+        m_env = QProcessEnvironment::systemEnvironment();
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        m_env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+
+    std::unique_ptr<Probe> started()
+    {
+        auto probe = std::make_unique<Probe>(m_env);
+        probe->start();
+        return probe;
+    }
+
+    // A later copy's whole life: its report, and that it ended by itself with code 0.
+    QString laterCopy()
+    {
+        auto later = started();
+        const QString line = later->nextLine();
+        EXPECT_TRUE(later->finished());
+        EXPECT_EQ(later->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(later->exitCode(), 0);
+        return line;
+    }
+
+    QTemporaryDir m_runtime;
+    QProcessEnvironment m_env;
+};
+
+TEST_F(InstanceGuardTest, SecondStartRaisesTheFirstAndEndsWithZero)
+{
+    auto first = started();
+    ASSERT_EQ(first->nextLine(), "first");
+
+    EXPECT_EQ(laterCopy(), "later raised");
+    EXPECT_EQ(first->nextLine(), "raised");
+    // The first copy still answers after serving one later copy.
+    EXPECT_EQ(laterCopy(), "later raised");
+    EXPECT_EQ(first->nextLine(), "raised");
+
+    // Lock and socket are per user, beside each other in the runtime folder, user-only.
+    const QString socket = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk"));
+    EXPECT_TRUE(QFile::exists(socket + QStringLiteral(".lock")));
+    EXPECT_TRUE(QFile::exists(socket));
+    EXPECT_EQ(QFile::permissions(socket) &
+                  (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+              QFile::Permissions());
+
+    first->quit();
+    ASSERT_TRUE(first->finished());
+    EXPECT_EQ(first->exitCode(), 0);
+    EXPECT_FALSE(QFile::exists(socket));
+
+    auto next = started();
+    EXPECT_EQ(next->nextLine(), "first");
+    next->quit();
+    EXPECT_TRUE(next->finished());
+}
+
+TEST_F(InstanceGuardTest, KilledFirstCopyNeverBlocksTheNextStart)
+{
+    auto first = started();
+    ASSERT_EQ(first->nextLine(), "first");
+    first->killHard();
+    ASSERT_TRUE(first->finished());
+
+    // Lock and socket are left behind by the dead copy; the next start takes both over.
+    auto next = started();
+    ASSERT_EQ(next->nextLine(), "first");
+    EXPECT_EQ(laterCopy(), "later raised");
+    EXPECT_EQ(next->nextLine(), "raised");
+    next->quit();
+    EXPECT_TRUE(next->finished());
+}
+
+TEST_F(InstanceGuardTest, LongRunningFirstCopyKeepsItsLock)
+{
+    auto first = started();
+    ASSERT_EQ(first->nextLine(), "first");
+    // A lock that looks hours old still belongs to a live copy.
+    QFile lock(QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk.lock")));
+    ASSERT_TRUE(lock.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(lock.setFileTime(QDateTime::currentDateTime().addSecs(-6 * 3600),
+                                 QFileDevice::FileModificationTime));
+    lock.close();
+
+    EXPECT_EQ(laterCopy(), "later raised");
+    first->quit();
+    EXPECT_TRUE(first->finished());
+}
+
+TEST_F(InstanceGuardTest, SimultaneousStartsGiveExactlyOneFirstCopy)
+{
+    for (int round = 0; round < 5; ++round) {
+        auto a = started();
+        auto b = started();
+        const QString lineA = a->nextLine();
+        const QString lineB = b->nextLine();
+        const int firsts = int(lineA == "first") + int(lineB == "first");
+        EXPECT_EQ(firsts, 1) << "round " << round << ": " << qPrintable(lineA) << " / "
+                             << qPrintable(lineB);
+        // The other one is a later copy, answered or not (the first may not listen yet).
+        Probe& later = lineA == "first" ? *b : *a;
+        Probe& winner = lineA == "first" ? *a : *b;
+        EXPECT_TRUE((lineA == "first" ? lineB : lineA).startsWith("later"));
+        EXPECT_TRUE(later.finished());
+        EXPECT_EQ(later.exitCode(), 0);
+        winner.quit();
+        EXPECT_TRUE(winner.finished());
+    }
+}
+
+TEST_F(InstanceGuardTest, WithoutRuntimeFolderEachUserGetsOwnGuardInTemp)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    m_env.insert(QStringLiteral("TMPDIR"), temp.path());
+
+    auto first = started();
+    ASSERT_EQ(first->nextLine(), "first");
+    const QString dir = QDir(temp.path()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    EXPECT_TRUE(QFile::exists(QDir(dir).filePath(QStringLiteral("Zvitnyk.lock"))));
+    EXPECT_EQ(QFile::permissions(dir) & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
+                                         QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
+              QFile::Permissions());
+    EXPECT_EQ(laterCopy(), "later raised");
+    first->quit();
+    EXPECT_TRUE(first->finished());
+}
+
+} // namespace
