@@ -37,6 +37,10 @@ std::uint32_t u32(const QByteArray& b, int at)
 
 int DbfHeader::indexOf(const QString& name) const
 {
+    // Callers nearly always give the name as stored; only then is case looked past.
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (fields[i].name == name)
+            return static_cast<int>(i);
     for (std::size_t i = 0; i < fields.size(); ++i)
         if (fields[i].name.compare(name, Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);

@@ -6,6 +6,7 @@
 #include "dbase/FieldCodec.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 
@@ -86,6 +87,20 @@ struct Table::Impl
     std::optional<QByteArray> pending; // the record being filled
     qint64 cursor = 0;
 
+    // Today's date for the header, looked up again at most once a second: the lookup reads the
+    // time zone from disk, which would otherwise cost more than writing the record.
+    QDate today;
+    QElapsedTimer todayAge;
+
+    QDate currentDate()
+    {
+        if (!today.isValid() || !todayAge.isValid() || todayAge.elapsed() > 1000) {
+            today = QDate::currentDate();
+            todayAge.start();
+        }
+        return today;
+    }
+
     QByteArray cache; // whole records, from cacheFirst on
     qint64 cacheFirst = 0;
     qint64 cacheCount = 0;
@@ -101,12 +116,11 @@ struct Table::Impl
             throw error(QStringLiteral("Cannot perform this operation on a closed dataset"));
     }
 
-    const DeclaredKind* declaredKind(const QString& field) const
+    std::vector<const DeclaredKind*> kinds; // per field of the file: its declared kind, if any
+
+    const DeclaredKind* declaredKind(const DbfField& f) const
     {
-        for (const FieldDecl& d : decls)
-            if (d.name.compare(field, Qt::CaseInsensitive) == 0)
-                return &d.kind;
-        return nullptr;
+        return kinds[static_cast<std::size_t>(&f - header.fields.data())];
     }
 
     const DbfField& field(const QString& fieldName) const
@@ -222,7 +236,7 @@ struct Table::Impl
     // Whole-number kinds refuse what their type cannot hold, as the platform's fields do.
     void checkRange(const DbfField& f, double value) const
     {
-        const DeclaredKind* kind = declaredKind(f.name);
+        const DeclaredKind* kind = declaredKind(f);
         if (!kind || (*kind != DeclaredKind::Smallint && *kind != DeclaredKind::Integer))
             return;
         const double lo = *kind == DeclaredKind::Smallint ? -32768.0 : -2147483648.0;
@@ -244,7 +258,7 @@ struct Table::Impl
 
     bool whole(const DbfField& f) const
     {
-        const DeclaredKind* kind = declaredKind(f.name);
+        const DeclaredKind* kind = declaredKind(f);
         return kind && (*kind == DeclaredKind::Smallint || *kind == DeclaredKind::Integer);
     }
 
@@ -312,6 +326,9 @@ void Table::open(const QString& dir, const QString& fileName)
         d.file.close();
         throw;
     }
+    d.kinds.assign(d.header.fields.size(), nullptr);
+    for (const FieldDecl& decl : d.decls)
+        d.kinds[static_cast<std::size_t>(d.header.indexOf(decl.name))] = &decl.kind;
     d.count = d.header.recordCount;
     d.cache.clear();
     d.cacheFirst = d.cacheCount = 0;
@@ -402,7 +419,7 @@ void Table::post()
     try {
         d.writeAt(at, rec + DbfHeader::endOfFile);
         d.writeAt(DbfHeader::lastUpdateOffset,
-                  updateBytes(QDate::currentDate(), static_cast<std::uint32_t>(d.count + 1)));
+                  updateBytes(d.currentDate(), static_cast<std::uint32_t>(d.count + 1)));
     } catch (...) {
         // Put the end of the table back where the count says it is.
         d.file.resize(at);
