@@ -165,6 +165,16 @@ void OptionsDlg::buildPages()
                                                        : TabSheet3;
         auto* label = new QLabel(spec.label, sheet);
         label->setObjectName(QStringLiteral("Label_") + spec.name);
+        // The form's fonts are wider than the ones the layout was drawn with: a label that
+        // would run into its field is narrowed, never cut.
+        const int room = spec.x - spec.labelX - 2;
+        if (room > 0 && label->sizeHint().width() > room) {
+            QFont narrow = label->font();
+            for (int stretch = 99; stretch >= 70 && label->sizeHint().width() > room; --stretch) {
+                narrow.setStretch(stretch);
+                label->setFont(narrow);
+            }
+        }
         const QSize hint = label->sizeHint();
         label->setGeometry(spec.labelX, spec.y + (spec.height - hint.height()) / 2, hint.width(),
                            hint.height());

@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QMetaType>
 #include <QSettings>
+#include <QTemporaryFile>
 #include <QVariant>
+
+#include <filesystem>
+#include <system_error>
 
 namespace settings {
 
@@ -80,18 +84,71 @@ SettingsStore::Value QSettingsStore::read(const QString& name)
 void QSettingsStore::write(const NamedValues& values)
 {
     std::unique_ptr<QSettings> settings = makeSettings();
-    settings->setAtomicSyncRequired(true);
+    const QString path = QFileInfo(settings->fileName()).absoluteFilePath();
     if (!settings->isWritable())
         throw core::Error(createKeyFailure());
-    settings->beginGroup(kGroup);
-    for (const auto& [name, text] : values)
-        settings->setValue(name, text);
-    settings->endGroup();
-    // QSettings replaces the file through a temporary one, so a failed write leaves the previous
-    // file whole; then nothing of this save was stored, and the first value is what failed.
-    settings->sync();
-    if (settings->status() != QSettings::NoError)
-        throw core::Error(setDataFailure(values.isEmpty() ? kGroup : values.first().first));
+    settings.reset();
+
+    // QSettings does not notice a write cut short (a full disk takes part of the data and then
+    // refuses the rest) and would put the cut file in place. So the new store is made beside the
+    // old one, read back and checked, and only then put in its place in one rename; until then
+    // the stored settings are as they were.
+    const QString failure = setDataFailure(values.isEmpty() ? kGroup : values.first().first);
+    QTemporaryFile scratch(path + QStringLiteral(".XXXXXX"));
+    scratch.setAutoRemove(true);
+    if (!scratch.open())
+        throw core::Error(failure);
+    {
+        QFile old(path);
+        if (old.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = old.readAll();
+            if (scratch.write(bytes) != bytes.size() || !scratch.flush())
+                throw core::Error(failure);
+        }
+    }
+    scratch.close();
+    const QString scratchPath = scratch.fileName();
+
+    {
+        QSettings next(scratchPath, QSettings::IniFormat);
+        next.setAtomicSyncRequired(false);
+        next.beginGroup(kGroup);
+        for (const auto& [name, text] : values)
+            next.setValue(name, text);
+        next.endGroup();
+        next.sync();
+        if (next.status() != QSettings::NoError)
+            throw core::Error(failure);
+    }
+    // Read back under a name QSettings has never seen, so that what is checked is what reached
+    // the disk and not what QSettings remembers of it.
+    const QString checkPath = scratchPath + QStringLiteral(".v");
+    std::error_code error;
+    std::filesystem::create_hard_link(std::filesystem::path(scratchPath.toStdU16String()),
+                                      std::filesystem::path(checkPath.toStdU16String()), error);
+    if (error)
+        throw core::Error(failure);
+    bool complete = true;
+    {
+        QSettings check(checkPath, QSettings::IniFormat);
+        complete = check.status() == QSettings::NoError;
+        check.beginGroup(kGroup);
+        for (const auto& [name, text] : values) {
+            const QVariant stored = check.value(name);
+            if (stored.metaType().id() != QMetaType::QString || stored.toString() != text) {
+                complete = false;
+                break;
+            }
+        }
+    }
+    if (complete) {
+        std::filesystem::rename(std::filesystem::path(checkPath.toStdU16String()),
+                                std::filesystem::path(path.toStdU16String()), error);
+    }
+    if (!complete || error) {
+        QFile::remove(checkPath);
+        throw core::Error(failure);
+    }
 }
 
 void QSettingsStore::close()

@@ -1,0 +1,315 @@
+#include "core/Error.h"
+#include "settings/FieldTable.h"
+#include "settings/FormStorage.h"
+#include "settings/QSettingsStore.h"
+#include "support/TempSettingsHome.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using settings::FieldTable;
+using settings::FormStorage;
+using settings::QSettingsStore;
+using settings::SettingsStore;
+using settings::WindowPlacement;
+
+namespace {
+
+QHash<QString, QString> defaults()
+{
+    QHash<QString, QString> texts;
+    for (const settings::FieldSpec& spec : FieldTable::fields())
+        texts.insert(spec.name, spec.defaultText);
+    return texts;
+}
+
+WindowPlacement placementAt(int screenWidth, int screenHeight)
+{
+    WindowPlacement p;
+    p.screenWidth = screenWidth;
+    p.screenHeight = screenHeight;
+    p.left = -5;
+    p.top = 10;
+    p.right = 569;
+    p.bottom = 549;
+    return p;
+}
+
+// True when this process cannot write a file that has no write permission (not so for root).
+bool permissionsBind(const QString& dir)
+{
+    const QString probe = dir + QStringLiteral("/probe");
+    QFile file(probe);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.close();
+    QFile::setPermissions(probe, QFile::ReadOwner);
+    const bool binds = !QFile(probe).open(QIODevice::WriteOnly | QIODevice::Append);
+    QFile::setPermissions(probe, QFile::ReadOwner | QFile::WriteOwner);
+    QFile::remove(probe);
+    return binds;
+}
+
+QString saveFailure(const FormStorage& storage, const QHash<QString, QString>& texts)
+{
+    try {
+        storage.save(texts, placementAt(1280, 1024));
+    } catch (const core::Error& e) {
+        return e.message();
+    }
+    return QString();
+}
+
+class SettingsStoreTest : public ::testing::Test
+{
+protected:
+    testsupport::TempSettingsHome m_home;
+    QSettingsStore m_store;
+    FormStorage m_storage{m_store};
+};
+
+} // namespace
+
+TEST_F(SettingsStoreTest, FirstStartMakesAnEmptyStoreAndKeepsTheDefaults)
+{
+    EXPECT_EQ(QFileInfo(m_store.fileName()).absoluteFilePath(),
+              QFileInfo(m_home.storeFile()).absoluteFilePath());
+    EXPECT_FALSE(QFileInfo::exists(m_home.storeFile()));
+
+    QHash<QString, QString> texts = defaults();
+    m_storage.load(texts);
+
+    EXPECT_TRUE(QFileInfo::exists(m_home.storeFile()));
+    EXPECT_TRUE(m_home.storedNames().isEmpty());
+    EXPECT_EQ(texts, defaults());
+
+    // A second start finds the file and leaves it as it is.
+    m_home.writeStore("[Options]\nf1_Text=x\n");
+    m_storage.load(texts);
+    EXPECT_EQ(texts.value(QStringLiteral("f1")), QStringLiteral("x"));
+    EXPECT_EQ(m_home.storeBytes(), QByteArray("[Options]\nf1_Text=x\n"));
+}
+
+TEST_F(SettingsStoreTest, SaveWritesPlacementAndEveryStoredFieldTrimmed)
+{
+    QHash<QString, QString> texts = defaults();
+    texts[QStringLiteral("Edrpou1")] = QStringLiteral("  12345678 \t\r\n");
+    texts[QStringLiteral("NameFirm")] = QStringLiteral("\x01ТОВ  \"Ромашка\"\x1f");
+    texts[QStringLiteral("FormWoker")] = QStringLiteral("changed");
+    m_storage.save(texts, placementAt(1280, 1024));
+
+    const QStringList names = m_home.storedNames();
+    EXPECT_EQ(names.size(), 58);
+    for (const QString& field : FieldTable::storedOrder())
+        EXPECT_TRUE(names.contains(field + QStringLiteral("_Text"))) << field.toStdString();
+    EXPECT_FALSE(names.contains(QStringLiteral("FormWoker_Text")));
+    EXPECT_FALSE(names.contains(QStringLiteral("Edit1_Text")));
+
+    EXPECT_EQ(m_home.stored(QStringLiteral("Edrpou1_Text")), QStringLiteral("12345678"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("NameFirm_Text")), QStringLiteral("ТОВ  \"Ромашка\""));
+    EXPECT_EQ(m_home.stored(QStringLiteral("Flags")), QStringLiteral("0"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("ShowCmd")), QStringLiteral("1"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("PixelsPerInch")), QStringLiteral("96"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("MinMaxPos(1280x1024)")), QStringLiteral("-1,-1,-1,-1"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("MinMaxPos")), QStringLiteral("-1,-1,-1,-1"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("NormPos(1280x1024)")), QStringLiteral("-5,10,569,549"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("NormPos")), QStringLiteral("-5,10,569,549"));
+    EXPECT_EQ(m_home.stored(QStringLiteral("Visible")), QStringLiteral("0"));
+
+    // Another screen size adds its own pair; the earlier pair stays.
+    m_storage.save(texts, placementAt(1920, 1080));
+    EXPECT_EQ(m_home.storedNames().size(), 60);
+    EXPECT_TRUE(m_home.stored(QStringLiteral("NormPos(1280x1024)")).isValid());
+}
+
+TEST_F(SettingsStoreTest, PlacementValuesComeInTheirOrder)
+{
+    const SettingsStore::NamedValues values = FormStorage::placementValues(placementAt(800, 600));
+    QStringList names;
+    for (const auto& value : values)
+        names << value.first;
+    EXPECT_EQ(names, (QStringList{"Flags", "ShowCmd", "PixelsPerInch", "MinMaxPos(800x600)",
+                                  "MinMaxPos", "NormPos(800x600)", "NormPos", "Visible"}));
+}
+
+TEST_F(SettingsStoreTest, TextsSurviveTheRoundTripWhateverTheyHold)
+{
+    QHash<QString, QString> texts = defaults();
+    const QHash<QString, QString> tricky{
+        {"f1", "a, b, c"},
+        {"f2", "@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)"},
+        {"f3", "\"quoted\" ; # = [x] \\\\server\\share"},
+        {"f4", "Ґанок їжак Є І ‰ € №"},
+        {"f5", "@ByteArray(x)"},
+        {"DestinationA", "A:\\"},
+        {"pp1", "x\ty"},
+    };
+    for (auto it = tricky.cbegin(); it != tricky.cend(); ++it)
+        texts[it.key()] = it.value();
+    m_storage.save(texts, placementAt(1280, 1024));
+
+    QHash<QString, QString> loaded = defaults();
+    m_storage.load(loaded);
+    for (auto it = tricky.cbegin(); it != tricky.cend(); ++it)
+        EXPECT_EQ(loaded.value(it.key()), it.value()) << it.key().toStdString();
+    EXPECT_EQ(loaded.value(QStringLiteral("f6")), QString());
+}
+
+TEST_F(SettingsStoreTest, StoredEmptyIsEmptyAndMissingKeepsTheDefault)
+{
+    m_home.writeStore("[Options]\nf1_Text=\nTellBoss_Text=\"  123 \"\nfp1_Text=@String()\n");
+    QHash<QString, QString> texts = defaults();
+    m_storage.load(texts);
+    EXPECT_EQ(texts.value(QStringLiteral("f1")), QString());
+    EXPECT_EQ(texts.value(QStringLiteral("TellBoss")), QStringLiteral("123"));
+    EXPECT_EQ(texts.value(QStringLiteral("fp1")), QString());
+    EXPECT_EQ(texts.value(QStringLiteral("f2")), defaults().value(QStringLiteral("f2")));
+    EXPECT_EQ(texts.value(QStringLiteral("LastWoker")), QStringLiteral("15"));
+
+    // Values outside the group are no settings.
+    m_home.writeStore("[General]\nf1_Text=outside\n");
+    texts = defaults();
+    m_storage.load(texts);
+    EXPECT_EQ(texts, defaults());
+}
+
+TEST_F(SettingsStoreTest, AValueOfAnotherTypeKeepsItsFieldAndTheRestLoads)
+{
+    m_home.writeStore("[Options]\n"
+                      "f1_Text=a, b\n"
+                      "f2_Text=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)\n"
+                      "f3_Text=@ByteArray(xyz)\n"
+                      "IndNumber_Text=@Invalid()\n"
+                      "Edrpou1_Text=12345678\n"
+                      "DestinationA_Text=D:\\\\out\\\\\n");
+    QHash<QString, QString> texts = defaults();
+    texts[QStringLiteral("f1")] = QStringLiteral("kept");
+    m_storage.load(texts);
+    EXPECT_EQ(texts.value(QStringLiteral("f1")), QStringLiteral("kept"));
+    EXPECT_EQ(texts.value(QStringLiteral("f2")), defaults().value(QStringLiteral("f2")));
+    EXPECT_EQ(texts.value(QStringLiteral("f3")), defaults().value(QStringLiteral("f3")));
+    EXPECT_EQ(texts.value(QStringLiteral("IndNumber")), QStringLiteral("СН1:&.100"));
+    EXPECT_EQ(texts.value(QStringLiteral("Edrpou1")), QStringLiteral("12345678"));
+    EXPECT_EQ(texts.value(QStringLiteral("DestinationA")), QStringLiteral("D:\\out\\"));
+}
+
+namespace {
+
+// A store that fails where told to.
+class FailingStore final : public SettingsStore
+{
+public:
+    bool failOpen = false;
+    QString failRead;
+    int reads = 0;
+
+    void open() override
+    {
+        if (failOpen)
+            throw core::Error(QStringLiteral("no key"));
+    }
+    Value read(const QString& name) override
+    {
+        ++reads;
+        if (name == failRead)
+            throw core::Error(QStringLiteral("unreadable"));
+        return {Value::Text, QStringLiteral("stored ") + name};
+    }
+    void write(const NamedValues&) override {}
+};
+
+} // namespace
+
+TEST(FormStorageTest, AFailingStoreNeverBreaksTheLoad)
+{
+    FailingStore store;
+    FormStorage storage(store);
+
+    store.failOpen = true;
+    QHash<QString, QString> texts = defaults();
+    EXPECT_NO_THROW(storage.load(texts));
+    EXPECT_EQ(texts, defaults());
+    EXPECT_EQ(store.reads, 0);
+
+    store.failOpen = false;
+    store.failRead = QStringLiteral("codb1_Text");
+    storage.load(texts);
+    EXPECT_EQ(store.reads, 50);
+    EXPECT_EQ(texts.value(QStringLiteral("codb1")), QString());
+    EXPECT_EQ(texts.value(QStringLiteral("Edrpou1")), QStringLiteral("stored Edrpou1_Text"));
+    EXPECT_EQ(texts.value(QStringLiteral("DestinationA")),
+              QStringLiteral("stored DestinationA_Text"));
+    EXPECT_EQ(texts.value(QStringLiteral("FormWoker")), QStringLiteral("СН1:&.52"));
+}
+
+TEST(FormStorageTest, TrimmingTakesCodesUpToBlankAtBothEndsOnly)
+{
+    EXPECT_EQ(FormStorage::trimmed(QStringLiteral("\x01 \t a \x1f b\x7f \x20\x0b")),
+              QStringLiteral("a \x1f b\x7f"));
+    // U+00A0 and other non-ASCII blanks are text.
+    EXPECT_EQ(FormStorage::trimmed(QString(QChar(0xa0)) + "x"), QString(QChar(0xa0)) + "x");
+    QString nul = QStringLiteral("x");
+    nul.prepend(QChar(0));
+    EXPECT_EQ(FormStorage::trimmed(nul), QStringLiteral("x"));
+    EXPECT_EQ(FormStorage::trimmed(QStringLiteral("  ")), QString());
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyStoreFileStaysAsItWas)
+{
+    QHash<QString, QString> texts = defaults();
+    m_storage.save(texts, placementAt(1280, 1024));
+    if (!permissionsBind(m_home.storeDir()))
+        GTEST_SKIP() << "file permissions do not bind this user";
+    const QByteArray before = m_home.storeBytes();
+    QFile::setPermissions(m_home.storeFile(), QFile::ReadOwner);
+
+    texts[QStringLiteral("f1")] = QStringLiteral("new");
+    EXPECT_EQ(saveFailure(m_storage, texts), QStringLiteral("Failed to create key Options"));
+    EXPECT_EQ(m_home.storeBytes(), before);
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyStoreFolderStaysAsItWas)
+{
+    QHash<QString, QString> texts = defaults();
+    m_storage.save(texts, placementAt(1280, 1024));
+    if (!permissionsBind(m_home.storeDir()))
+        GTEST_SKIP() << "file permissions do not bind this user";
+    const QByteArray before = m_home.storeBytes();
+    QFile::setPermissions(m_home.storeDir(), QFile::ReadOwner | QFile::ExeOwner);
+
+    texts[QStringLiteral("f1")] = QStringLiteral("new");
+    EXPECT_EQ(saveFailure(m_storage, texts), QStringLiteral("Failed to set data for 'Flags'"));
+    EXPECT_EQ(m_home.storeBytes(), before);
+}
+
+TEST_F(SettingsStoreTest, AWriteThatBreaksOffLeavesTheStoredSettingsWhole)
+{
+    // Works for every user, root included: the file system refuses to let the file grow.
+    QHash<QString, QString> texts = defaults();
+    m_storage.save(texts, placementAt(1280, 1024));
+    const QByteArray before = m_home.storeBytes();
+
+    texts[QStringLiteral("NameFirm")] = QString(2000, QChar(u'Ж'));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(before.size() + 100);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString failure = saveFailure(m_storage, texts);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(failure, QStringLiteral("Failed to set data for 'Flags'"));
+    EXPECT_EQ(m_home.storeBytes(), before);
+    EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
+
+    QHash<QString, QString> loaded = defaults();
+    m_storage.load(loaded);
+    EXPECT_EQ(loaded.value(QStringLiteral("NameFirm")), QString());
+}
