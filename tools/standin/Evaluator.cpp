@@ -106,8 +106,9 @@ private:
     {
         explicit Nest(Parser& p) : parser(p)
         {
-            if (++parser.m_depth > Evaluator::kMaxDepth)
+            if (parser.m_depth >= Evaluator::kMaxDepth)
                 throw Refused{};
+            ++parser.m_depth;
         }
         ~Nest() { --parser.m_depth; }
         Nest(const Nest&) = delete;
