@@ -1,5 +1,6 @@
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 // which once crashed the reader keeps being read in every ordinary build.
 TEST(DbfCorpusReplay, EverySeedIsReadWithoutFault)
 {
+    // The entry point reads each input from a scratch file in the temporary directory.
+    QTemporaryDir scratch;
+    ASSERT_TRUE(scratch.isValid());
+    qputenv("TMPDIR", QFile::encodeName(scratch.path()));
     const QDir corpus(QStringLiteral(FVT_DBF_CORPUS));
     const QStringList seeds = corpus.entryList(QDir::Files, QDir::Name);
     ASSERT_GE(seeds.size(), 10);
@@ -24,4 +29,5 @@ TEST(DbfCorpusReplay, EverySeedIsReadWithoutFault)
                                          static_cast<std::size_t>(bytes.size())),
                   0);
     }
+    EXPECT_TRUE(QDir(scratch.path()).isEmpty()) << "the scratch file is removed after each input";
 }

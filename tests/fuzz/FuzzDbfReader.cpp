@@ -8,6 +8,7 @@
 #include "dbase/Table.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,10 +16,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 namespace {
 
+// The system's temporary directory (TMPDIR), as it is when the first input arrives.
 const QString& scratchDir()
 {
     static const QString dir = QDir::tempPath();
@@ -27,7 +28,8 @@ const QString& scratchDir()
 
 const QString& scratchName()
 {
-    static const QString name = QStringLiteral("fuzz_dbf_reader_%1.dbf").arg(::getpid());
+    static const QString name =
+        QStringLiteral("fuzz_dbf_reader_%1.dbf").arg(QCoreApplication::applicationPid());
     return name;
 }
 
