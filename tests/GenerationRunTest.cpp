@@ -97,6 +97,7 @@ protected:
         taxfile::GenerationRun r(m_settings, m_asker, m_table, m_progress);
         r.setWorkingDirectory(m_work.path());
         r.setTempDirectory(m_temp.path() + '/');
+        r.setLinkCheck(m_linkCheck);
         return r.run(m_choices);
     }
 
@@ -156,6 +157,7 @@ protected:
     FakeProgress m_progress;
     dbase::Table m_table{"DA", dbase::taxFileFields()};
     taxfile::RunChoices m_choices;
+    std::function<bool()> m_linkCheck;
     testsupport::RecordingMessageSink m_sink;
 };
 
@@ -406,4 +408,22 @@ TEST_F(GenerationRunTest, TemplateRecordsAndAFailedRunNeverReachTheNewFile)
     EXPECT_EQ(rows[0].np, 1);
     EXPECT_EQ(rows[3].np, 99999);
     EXPECT_EQ(rows[3].sDox, 5);
+}
+
+TEST_F(GenerationRunTest, ALostConversationStopsTheRunInsteadOfSkippingEveryone)
+{
+    m_settings.set("LastWoker", "3");
+    setRow(1, "I&", "", "", "");
+    m_asker.answers = {{"T1", "11"}, {"I1", "5"}, {"T2", "22"}, {"I2", "6"}, {"T3", "33"}};
+    bool alive = true;
+    m_asker.onAsk = [&](const QString& item) {
+        if (item == "T2")
+            alive = false; // the accounting program went away: this and later answers are empty
+    };
+    m_linkCheck = [&] { return alive; };
+    EXPECT_EQ(runError(), taxfile::GenerationRun::linkLostText());
+    EXPECT_EQ(m_asker.asked.last(), "T2");
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].tin, "11");
 }

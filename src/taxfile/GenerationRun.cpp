@@ -84,16 +84,30 @@ QString GenerationRun::setting(const char* name) const
     return m_settings.text(QString::fromLatin1(name));
 }
 
+QString GenerationRun::linkLostText()
+{
+    return QStringLiteral("Зв'язок з програмою бухгалтерського обліку перервано. Файл звіту "
+                          "сформовано не повністю: запустіть програму і сформуйте файл ще раз");
+}
+
+QString GenerationRun::askItem(const QString& item)
+{
+    QString answer = m_asker.ask(item);
+    if (m_linkAlive && !m_linkAlive())
+        throw core::Error(linkLostText());
+    return answer;
+}
+
 QString GenerationRun::ask(const QString& templateText, std::int64_t employee)
 {
-    return m_asker.ask(expandTemplate(templateText, employee));
+    return askItem(expandTemplate(templateText, employee));
 }
 
 double GenerationRun::askAmount(const QString& field, std::int64_t employee)
 {
     const QString item = expandTemplate(m_settings.text(field), employee);
     // The link is set to the empty item as well, which ends the previous warm link.
-    const QString answer = m_asker.ask(item);
+    const QString answer = askItem(item);
     return item.isEmpty() ? 0.0 : core::toFloat(answer);
 }
 
@@ -136,7 +150,7 @@ void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employe
 
         const QString benefit = expandTemplate(m_settings.text(rowField("pp", row)), employee);
         m_table.setInt(QStringLiteral("OZN_PILG"),
-                       benefit.isEmpty() ? 0 : core::toInt(m_asker.ask(benefit)));
+                       benefit.isEmpty() ? 0 : core::toInt(askItem(benefit)));
         m_table.setInt(QStringLiteral("OZNAKA"), 0);
         record.post();
     }

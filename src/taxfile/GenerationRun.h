@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace dbase {
 class Table;
@@ -59,12 +60,20 @@ public:
     // Where the tax file goes, with its trailing separator; tempDirectory() by default.
     void setTempDirectory(const QString& dir) { m_tempDir = dir; }
 
+    // Tells whether the conversation behind the asker still stands. An empty answer after the
+    // accounting program went away would otherwise skip every later employee silently and the
+    // run would report a file that lacks them as finished.
+    void setLinkCheck(std::function<bool()> linkAlive) { m_linkAlive = std::move(linkAlive); }
+
     Outcome run(const RunChoices& choices);
+
+    static QString linkLostText();
 
     static QString missingTemplateText();
 
 private:
     QString setting(const char* name) const;
+    QString askItem(const QString& item);
     QString ask(const QString& templateText, std::int64_t employee);
     double askAmount(const QString& field, std::int64_t employee);
     void writeCommon(const RunChoices& choices);
@@ -76,6 +85,7 @@ private:
     RunProgress& m_progress;
     QString m_workDir;
     QString m_tempDir;
+    std::function<bool()> m_linkAlive;
     double m_recordCounter = 1;
 };
 

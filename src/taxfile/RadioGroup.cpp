@@ -34,6 +34,12 @@ void RadioGroup::setItemIndex(int index)
         m_buttons[std::size_t(index)]->setChecked(true);
 }
 
+void RadioGroup::place(const QRect& geometry)
+{
+    setGeometry(geometry);
+    arrange();
+}
+
 void RadioGroup::resizeEvent(QResizeEvent* event)
 {
     QGroupBox::resizeEvent(event);

@@ -23,6 +23,10 @@ public:
     void setItemIndex(int index);
     const std::vector<QRadioButton*>& buttons() const { return m_buttons; }
 
+    // Places the box and its items at once; a hidden widget hears of its new size only when
+    // it is shown.
+    void place(const QRect& geometry);
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -106,7 +106,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
         new RadioGroup(QStringLiteral("Вид  особи"),
                        {QStringLiteral("Юридична особа"), QStringLiteral("Фізична особа")}, this);
     WUser->setObjectName(QStringLiteral("WUser"));
-    WUser->setGeometry(248, 0, 185, 73);
+    WUser->place(QRect(248, 0, 185, 73));
     WUser->setItemIndex(0);
 
     Label3 = label(QStringLiteral("Працювало у штаті"), "Label3", 8, 96, this);
@@ -120,7 +120,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
                               QStringLiteral("ІІІ Квартал"), QStringLiteral("IV Квартал")},
                              this);
     Kwartal->setObjectName(QStringLiteral("Kwartal"));
-    Kwartal->setGeometry(248, 80, 185, 105);
+    Kwartal->place(QRect(248, 80, 185, 105));
     Kwartal->setItemIndex(2);
 
     Label4 = label(QStringLiteral("Працювало за сумісництвом"), "Label4", 8, 144, this);
@@ -185,6 +185,7 @@ void Report1Dlg::Button1Click()
     GenerationRun run(m_settings, m_asker, *DA, *this);
     run.setWorkingDirectory(m_workDir);
     run.setTempDirectory(m_tempDir);
+    run.setLinkCheck(m_linkAlive);
     GenerationRun::Outcome outcome = GenerationRun::Outcome::NoTemplate;
     core::guarded([&] { outcome = run.run(choices()); });
     m_running = false;

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -44,6 +45,8 @@ public:
     // written (the temporary directory by default, with its trailing separator).
     void setWorkingDirectory(const QString& dir) { m_workDir = dir; }
     void setTempDirectory(const QString& dir) { m_tempDir = dir; }
+    // Whether the conversation behind the asker still stands (see GenerationRun::setLinkCheck).
+    void setLinkCheck(std::function<bool()> linkAlive) { m_linkAlive = std::move(linkAlive); }
 
     RunChoices choices() const;
     dbase::Table& table() { return *DA; }
@@ -89,6 +92,7 @@ private:
     std::unique_ptr<dbase::Table> DA;
     QString m_workDir;
     QString m_tempDir;
+    std::function<bool()> m_linkAlive;
     bool m_running = false;
     bool m_placed = false;
 };

@@ -1,0 +1,303 @@
+#include "taxfile/Report1Dlg.h"
+#include "dbase/Table.h"
+#include "link/ItemAsker.h"
+#include "settings/SettingsSource.h"
+#include "support/RecordingMessageSink.h"
+#include "support/TaxTemplate.h"
+#include "taxfile/Gauge.h"
+#include "taxfile/RadioGroup.h"
+#include "taxfile/TaxFileName.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QFrame>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+class FakeAsker : public ddelink::ItemAsker
+{
+public:
+    QString ask(const QString& item) override
+    {
+        asked << item;
+        if (onAsk)
+            onAsk(item);
+        return answers.value(item);
+    }
+    QHash<QString, QString> answers;
+    QStringList asked;
+    std::function<void(const QString&)> onAsk;
+};
+
+class Report1DlgTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
+        m_settings.set("CodRegion", "07");
+        m_settings.set("CodPod", "14");
+        m_settings.set("FirstWoker", "1");
+        m_settings.set("LastWoker", "2");
+        m_settings.set("FormWoker", "T&");
+        m_settings.set("f1", "I&");
+        m_settings.set("TellBoss", "1");
+        m_settings.set("TellShief", "2");
+        m_settings.set("DestinationA", m_work.path() + "/medium/");
+        m_asker.answers = {{"T1", "11"}, {"I1", "100"}, {"T2", "22"}, {"I2", "200"}};
+        m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker);
+        m_dlg->setWorkingDirectory(m_work.path());
+        m_dlg->setTempDirectory(m_temp.path() + '/');
+    }
+    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+
+    template <class T> T* child(const char* name)
+    {
+        T* w = m_dlg->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+
+    QTemporaryDir m_work;
+    QTemporaryDir m_temp;
+    settings::MapSettings m_settings;
+    FakeAsker m_asker;
+    testsupport::RecordingMessageSink m_sink;
+    std::unique_ptr<taxfile::Report1Dlg> m_dlg;
+};
+
+QStringList itemTexts(taxfile::RadioGroup* g)
+{
+    QStringList texts;
+    for (QRadioButton* b : g->buttons())
+        texts << b->text();
+    return texts;
+}
+
+} // namespace
+
+TEST_F(Report1DlgTest, StartsWithTheFormsControlsInPlace)
+{
+    EXPECT_EQ(m_dlg->windowTitle(), "Формування звітів");
+    EXPECT_EQ(m_dlg->size(), QSize(440, 296));
+    EXPECT_EQ(child<QSpinBox>("Nperiod")->geometry(), QRect(176, 0, 41, 26));
+    EXPECT_EQ(child<QComboBox>("ZYear")->geometry(), QRect(176, 32, 57, 24));
+    EXPECT_EQ(child<taxfile::RadioGroup>("WUser")->geometry(), QRect(248, 0, 185, 73));
+    EXPECT_EQ(child<QLineEdit>("Edit1")->geometry(), QRect(168, 96, 41, 21));
+    EXPECT_EQ(child<taxfile::RadioGroup>("Kwartal")->geometry(), QRect(248, 80, 185, 105));
+    EXPECT_EQ(child<QLineEdit>("Edit2")->geometry(), QRect(168, 136, 41, 21));
+    EXPECT_EQ(child<QFrame>("Panel1")->geometry(), QRect(8, 192, 425, 65));
+    EXPECT_EQ(child<taxfile::Gauge>("Gauge1")->geometry(), QRect(8, 32, 409, 28));
+    EXPECT_EQ(child<QPushButton>("Button1")->geometry(), QRect(8, 264, 105, 25));
+    EXPECT_EQ(child<QPushButton>("Button2")->geometry(), QRect(120, 264, 105, 25));
+    EXPECT_EQ(child<QPushButton>("Button4")->geometry(), QRect(232, 264, 105, 25));
+    EXPECT_EQ(child<QPushButton>("Button3")->geometry(), QRect(352, 264, 75, 25));
+    EXPECT_EQ(m_dlg->Label1->pos(), QPoint(8, 8));
+    EXPECT_EQ(m_dlg->Label4->text(), "Працювало за сумісництвом");
+    EXPECT_EQ(m_dlg->Label5->pos(), QPoint(120, 8));
+
+    EXPECT_EQ(m_dlg->Nperiod->value(), 1);
+    EXPECT_EQ(m_dlg->Nperiod->minimum(), 1);
+    EXPECT_EQ(m_dlg->Nperiod->maximum(), 99);
+    EXPECT_EQ(m_dlg->ZYear->currentText(), "1999");
+    EXPECT_EQ(m_dlg->ZYear->count(), 11);
+    EXPECT_EQ(m_dlg->ZYear->itemText(10), "2009");
+    EXPECT_EQ(m_dlg->ZYear->lineEdit()->maxLength(), 4);
+    EXPECT_EQ(m_dlg->WUser->title(), "Вид  особи");
+    EXPECT_EQ(itemTexts(m_dlg->WUser), (QStringList{"Юридична особа", "Фізична особа"}));
+    EXPECT_EQ(m_dlg->WUser->itemIndex(), 0);
+    EXPECT_EQ(m_dlg->Kwartal->title(), "Звітній квартал");
+    EXPECT_EQ(itemTexts(m_dlg->Kwartal),
+              (QStringList{" І  Квартал", " ІІ Квартал", "ІІІ Квартал", "IV Квартал"}));
+    EXPECT_EQ(m_dlg->Kwartal->itemIndex(), 2);
+    EXPECT_EQ(m_dlg->Edit1->text(), "0");
+    EXPECT_EQ(m_dlg->Edit2->text(), "0");
+    EXPECT_TRUE(m_dlg->Panel1->isHidden());
+    EXPECT_TRUE(m_dlg->Button1->isEnabled());
+    EXPECT_FALSE(m_dlg->Button2->isEnabled());
+    EXPECT_FALSE(m_dlg->Button4->isEnabled());
+    EXPECT_TRUE(m_dlg->Button3->isEnabled());
+    EXPECT_EQ(m_dlg->Button1->text(), "Сформувати файл");
+    EXPECT_EQ(m_dlg->Button2->text(), "Сформувати звіт");
+    EXPECT_EQ(m_dlg->Button4->text(), "Вигрузити файл");
+    EXPECT_EQ(m_dlg->Button3->text(), "Відмінити");
+
+    EXPECT_EQ(m_dlg->Nperiod->font().pixelSize(), 13);
+    EXPECT_TRUE(m_dlg->ZYear->font().bold());
+    EXPECT_EQ(m_dlg->font().pointSize(), 8);
+
+    // The items share the room below the caption evenly.
+    EXPECT_EQ(m_dlg->Kwartal->buttons()[0]->geometry(), QRect(8, 15, 175, 21));
+    EXPECT_EQ(m_dlg->Kwartal->buttons()[3]->geometry(), QRect(8, 78, 175, 21));
+    EXPECT_EQ(m_dlg->WUser->buttons()[1]->geometry(), QRect(8, 41, 175, 27));
+}
+
+TEST_F(Report1DlgTest, TabOrderFollowsTheForm)
+{
+    m_dlg->show();
+    QStringList order;
+    QWidget* w = m_dlg->Button1;
+    const QStringList named{"Button1", "Nperiod", "ZYear", "WUser",   "Button2",
+                            "Button3", "Edit1",   "Edit2", "Kwartal", "Button4"};
+    for (int i = 0; i < 100 && order.size() < named.size(); ++i) {
+        QWidget* owner = w;
+        while (owner && !named.contains(owner->objectName()))
+            owner = owner->parentWidget();
+        if (owner && (order.isEmpty() || order.last() != owner->objectName()) &&
+            !order.contains(owner->objectName()))
+            order << owner->objectName();
+        w = w->nextInFocusChain();
+    }
+    EXPECT_EQ(order, named);
+}
+
+TEST_F(Report1DlgTest, GaugeDrawsItsShareAndRepaintsAtOnce)
+{
+    struct CountingGauge : taxfile::Gauge
+    {
+        int paints = 0;
+        void paintEvent(QPaintEvent* e) override
+        {
+            ++paints;
+            taxfile::Gauge::paintEvent(e);
+        }
+    } gauge;
+    gauge.resize(409, 28);
+    gauge.setMaxValue(200);
+    gauge.show();
+    QApplication::processEvents();
+
+    auto image = [&] { return gauge.grab().toImage(); };
+    EXPECT_EQ(gauge.percentText(), "0%");
+    QImage at0 = image();
+    EXPECT_EQ(at0.pixelColor(20, 14), QColor(Qt::white));
+    EXPECT_EQ(at0.pixelColor(0, 0), QColor(Qt::black)); // the border
+
+    const int before = gauge.paints;
+    gauge.setProgress(1); // still 0 %: no repaint
+    EXPECT_EQ(gauge.paints, before);
+    gauge.setProgress(100);
+    EXPECT_EQ(gauge.paints, before + 1); // painted before any event was processed
+    EXPECT_EQ(gauge.percentText(), "50%");
+    QImage at50 = image();
+    EXPECT_EQ(at50.pixelColor(20, 14), QColor(Qt::black));
+    EXPECT_EQ(at50.pixelColor(380, 14), QColor(Qt::white));
+    // The text sits in the middle, dark on the white half, light on the black one.
+    int darkRight = 0, lightLeft = 0;
+    for (int x = 170; x < 240; ++x) {
+        for (int y = 4; y < 24; ++y) {
+            const QColor c = at50.pixelColor(x, y);
+            if (x > 205 && c.lightness() < 100)
+                ++darkRight;
+            if (x < 203 && c.lightness() > 150)
+                ++lightLeft;
+        }
+    }
+    EXPECT_GT(darkRight, 5);
+    EXPECT_GT(lightLeft, 5);
+
+    gauge.setProgress(500); // kept inside the range
+    EXPECT_EQ(gauge.progress(), 200);
+    EXPECT_EQ(gauge.percentText(), "100%");
+    EXPECT_EQ(image().pixelColor(400, 14), QColor(Qt::black));
+
+    EXPECT_THROW(gauge.setMaxValue(-1), core::Error);
+}
+
+TEST_F(Report1DlgTest, AFinishedRunOffersReportAndCopy)
+{
+    m_dlg->show();
+    m_dlg->Nperiod->setValue(7);
+    m_dlg->Kwartal->setItemIndex(0);
+    m_dlg->Button1->click();
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
+    EXPECT_EQ(taxfile::TaxFileName(), "DA071407.1");
+    EXPECT_TRUE(QFileInfo::exists(m_temp.path() + "/DA071407.1"));
+    EXPECT_FALSE(m_dlg->Button1->isEnabled());
+    EXPECT_TRUE(m_dlg->Button2->isEnabled());
+    EXPECT_TRUE(m_dlg->Button4->isEnabled());
+    EXPECT_TRUE(m_dlg->Panel1->isHidden());
+    EXPECT_EQ(m_dlg->Gauge1->maxValue(), 2);
+    EXPECT_EQ(m_dlg->Gauge1->percentText(), "100%");
+    EXPECT_FALSE(m_dlg->table().isOpen());
+
+    m_dlg->Button2->click(); // not wired to printing yet: nothing happens
+    m_dlg->Button4->click();
+    EXPECT_EQ(m_sink.plain.value(0), "Підготуйте пристрій " + m_work.path() + "/medium/");
+    EXPECT_EQ(m_sink.plain.size(), 1);
+    EXPECT_TRUE(QFileInfo::exists(m_work.path() + "/medium/DA071407.1"));
+}
+
+TEST_F(Report1DlgTest, AFailedRunLeavesTheDialogReadyForAnotherTry)
+{
+    m_dlg->show();
+    m_asker.answers["I2"] = "2 00";
+    m_dlg->Button1->click();
+    EXPECT_EQ(m_sink.errors, QStringList{"'2 00' is not a valid floating point value."});
+    EXPECT_TRUE(m_dlg->Button1->isEnabled());
+    EXPECT_FALSE(m_dlg->Button2->isEnabled());
+    EXPECT_FALSE(m_dlg->Button4->isEnabled());
+    EXPECT_FALSE(m_dlg->Panel1->isHidden());
+    EXPECT_TRUE(m_dlg->table().isOpen());
+    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.3");
+
+    m_asker.answers["I2"] = "200";
+    m_dlg->Button1->click();
+    EXPECT_EQ(m_sink.errors.size(), 1);
+    EXPECT_FALSE(m_dlg->Button1->isEnabled());
+    EXPECT_TRUE(m_dlg->Panel1->isHidden());
+}
+
+TEST_F(Report1DlgTest, TheDialogTakesNoCommandsWhileRunning)
+{
+    m_dlg->show();
+    int reentered = 0;
+    m_asker.onAsk = [&](const QString&) {
+        ++reentered;
+        if (reentered == 1) {
+            m_dlg->Button1Click();
+            m_dlg->Button3->click();
+            m_dlg->reject();
+            m_dlg->close();
+        }
+    };
+    m_dlg->Button1->click();
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_EQ(m_asker.asked.count("T1"), 1);
+    EXPECT_FALSE(m_dlg->Button1->isEnabled());
+
+    m_dlg->Button3->click();
+    EXPECT_FALSE(m_dlg->isVisible());
+    EXPECT_EQ(m_dlg->result(), QDialog::Rejected);
+}
+
+TEST_F(Report1DlgTest, TextBoxesTakeOnlyWhatTheFileCanCarry)
+{
+    m_dlg->show();
+    QLineEdit* edit = m_dlg->Edit1;
+    edit->setFocus();
+    edit->selectAll();
+    auto type = [&](const QString& text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, text);
+        QApplication::sendEvent(edit, &press);
+    };
+    type("Ї");
+    EXPECT_EQ(edit->text(), "Ї");
+    type("日");
+    EXPECT_EQ(edit->text(), "Ї");
+}
