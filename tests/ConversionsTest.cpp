@@ -58,8 +58,8 @@ TEST(Conversions, Integers)
     EXPECT_EQ(toInt(QStringLiteral("2147483647")), 2147483647);
     EXPECT_EQ(toInt(QStringLiteral("-2147483648")), -2147483647 - 1);
     EXPECT_EQ(toInt(QStringLiteral("$10")), 16);
-    for (const char* bad : {"", " ", "12 ", "1.0", "2147483648", "-2147483649", "0442123456789",
-                            "x", "-"})
+    for (const char* bad :
+         {"", " ", "12 ", "1.0", "2147483648", "-2147483649", "0442123456789", "x", "-"})
         EXPECT_EQ(messageOf([&] { toInt(QString::fromLatin1(bad)); }),
                   QStringLiteral("'%1' is not a valid integer value").arg(bad));
 }

@@ -8,7 +8,8 @@ using namespace core;
 
 TEST(ErrorBox, FullStopOnlyAfterCharactersAboveThePoint)
 {
-    EXPECT_EQ(errorBoxText(QStringLiteral("Stream read error")), QStringLiteral("Stream read error."));
+    EXPECT_EQ(errorBoxText(QStringLiteral("Stream read error")),
+              QStringLiteral("Stream read error."));
     EXPECT_EQ(errorBoxText(QStringLiteral("range is -32768 to 32767")),
               QStringLiteral("range is -32768 to 32767."));
     EXPECT_EQ(errorBoxText(QStringLiteral("'x' is not a valid date")),
