@@ -50,13 +50,7 @@ MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
     helpMenu->addAction(Help);
     setMenuBar(MainMenu1);
 
-    openLink = [this] {
-#if FVT_APP_HAVE_LINK
-        return ddelink::openLink(DdeClientConv1, DdeClientItem1);
-#else
-        return false;
-#endif
-    };
+    openLink = [this] { return ddelink::openLink(DdeClientConv1, DdeClientItem1); };
     showLinkFailure = [this] {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), linkFailureText(),
                         QMessageBox::Ok, this);

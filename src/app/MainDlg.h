@@ -4,10 +4,8 @@
 
 #include <functional>
 
-#if FVT_APP_HAVE_LINK
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
-#endif
 
 class QAction;
 class QMenu;
@@ -36,10 +34,8 @@ public:
     QAction* Help;
     QMenu* helpMenu;
 
-#if FVT_APP_HAVE_LINK
     ddelink::DdeClientConv DdeClientConv1;
     ddelink::DdeClientItem DdeClientItem1{DdeClientConv1};
-#endif
 
     // Opens the conversation; by default ddelink::openLink on DdeClientConv1 and DdeClientItem1.
     std::function<bool()> openLink;
@@ -51,10 +47,7 @@ public:
     std::function<void()> showReport;
 
     // Whether the link check has run (it runs once per run).
-    bool linkChecked() const
-    {
-        return m_linkChecked;
-    }
+    bool linkChecked() const { return m_linkChecked; }
 
     static QString linkFailureText();
 

@@ -5,20 +5,43 @@
 #include "app/MessageBoxSink.h"
 #include "app/TitleDlg.h"
 #include "core/Messages.h"
+#include "settings/OptionsDlg.h"
+#include "taxfile/Report1Dlg.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
 #include <memory>
 
-#if FVT_APP_HAVE_OPTIONS
-#include "settings/OptionsDlg.h"
-#endif
-#if FVT_APP_HAVE_REPORT
-#include "taxfile/Report1Dlg.h"
-#endif
-
 namespace app {
+
+namespace {
+
+int runFirstCopy(QApplication& application, InstanceGuard& guard)
+{
+    auto splash = std::make_unique<TitleDlg>();
+    splash->show();
+    splash->repaint();
+    QCoreApplication::processEvents();
+
+    QCoreApplication::setApplicationName(QStringLiteral("4vt"));
+
+    MainDlg mainDlg;
+    // Loads the stored settings; lives, hidden between showings, as long as the main window.
+    settings::OptionsDlg optionsDlg(&mainDlg);
+    mainDlg.showOptions = [&optionsDlg] { optionsDlg.exec(); };
+    mainDlg.showReport = [&mainDlg, &optionsDlg] {
+        taxfile::Report1Dlg dialog(optionsDlg, mainDlg.DdeClientItem1, &mainDlg);
+        dialog.setLinkCheck([&mainDlg] { return mainDlg.DdeClientConv1.isOpen(); });
+        dialog.exec();
+    };
+    guard.listen(&mainDlg);
+    splash.reset();
+    mainDlg.show();
+    return application.exec();
+}
+
+} // namespace
 
 int StartUp::run(int argc, char** argv)
 {
@@ -32,33 +55,11 @@ int StartUp::run(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
-    auto splash = std::make_unique<TitleDlg>();
-    splash->show();
-    splash->repaint();
-    QCoreApplication::processEvents();
-
-    QCoreApplication::setApplicationName(QStringLiteral("4vt"));
     MessageBoxSink boxes;
     core::setMessageSink(&boxes);
-
-    int result = 0;
-    {
-        MainDlg mainDlg;
-#if FVT_APP_HAVE_OPTIONS
-        settings::OptionsDlg optionsDlg(&mainDlg);
-        mainDlg.showOptions = [&optionsDlg] { optionsDlg.exec(); };
-#endif
-#if FVT_APP_HAVE_REPORT
-        mainDlg.showReport = [&] {
-            taxfile::Report1Dlg dialog(&mainDlg);
-            dialog.exec();
-        };
-#endif
-        guard.listen(&mainDlg);
-        splash.reset();
-        mainDlg.show();
-        result = application.exec();
-    }
+    int result = 1;
+    // A failure while the windows are being made is shown, not a crash.
+    core::guarded([&] { result = runFirstCopy(application, guard); });
     core::setMessageSink(nullptr);
     return result;
 }
