@@ -11,6 +11,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -19,6 +20,8 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QWindow>
+
+#include <algorithm>
 
 #ifdef FVT_HAVE_CP1251_VALIDATOR
 #include "settings/Cp1251Validator.h"
@@ -34,10 +37,22 @@ constexpr int OuterHeight = 323;
 constexpr int ClientWidth = 440;
 constexpr int ClientHeight = 296;
 
-QLabel* label(const QString& text, const char* name, int x, int y, QWidget* parent)
+// The form was laid out for a narrow font; where the system's sans font is wider, the text is
+// narrowed just enough to fit the room the form gives it instead of running under the controls.
+QFont fitted(QFont font, const QString& text, int room)
+{
+    const int width = QFontMetrics(font).horizontalAdvance(text);
+    if (width > room && width > 0)
+        font.setStretch(std::max(50, room * 100 / width));
+    return font;
+}
+
+QLabel* label(const QString& text, const char* name, int x, int y, QWidget* parent, int room = 0)
 {
     auto* l = new QLabel(text, parent);
     l->setObjectName(QString::fromLatin1(name));
+    if (room > 0)
+        l->setFont(fitted(parent->font(), text, room));
     l->adjustSize();
     l->move(x, y);
     return l;
@@ -48,6 +63,7 @@ QPushButton* button(const QString& text, const char* name, int x, int width, QWi
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
+    b->setFont(fitted(parent->font(), text, width - 12));
     b->setGeometry(x, 264, width, 25);
     return b;
 }
@@ -81,7 +97,8 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     boldFont.setPixelSize(13);
     boldFont.setBold(true);
 
-    Label1 = label(QStringLiteral("Номер файла за звітний період"), "Label1", 8, 8, this);
+    Label1 =
+        label(QStringLiteral("Номер файла за звітний період"), "Label1", 8, 8, this, 176 - 8 - 4);
     Nperiod = new QSpinBox(this);
     Nperiod->setObjectName(QStringLiteral("Nperiod"));
     Nperiod->setRange(1, 99);
@@ -89,7 +106,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     Nperiod->setFont(boldFont);
     Nperiod->setGeometry(176, 0, 41, 26);
 
-    Label2 = label(QStringLiteral("Звітний рік"), "Label2", 8, 32, this);
+    Label2 = label(QStringLiteral("Звітний рік"), "Label2", 8, 32, this, 176 - 8 - 4);
     ZYear = new QComboBox(this);
     ZYear->setObjectName(QStringLiteral("ZYear"));
     ZYear->setEditable(true);
@@ -99,7 +116,8 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     ZYear->setCurrentIndex(0);
     ZYear->lineEdit()->setMaxLength(4);
     acceptOnlyCp1251(ZYear->lineEdit());
-    ZYear->setFont(boldFont);
+    // The edit part of the box, less its arrow and frames.
+    ZYear->setFont(fitted(boldFont, QStringLiteral("2009"), 57 - 28));
     ZYear->setGeometry(176, 32, 57, 24);
 
     WUser =
@@ -109,7 +127,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     WUser->place(QRect(248, 0, 185, 73));
     WUser->setItemIndex(0);
 
-    Label3 = label(QStringLiteral("Працювало у штаті"), "Label3", 8, 96, this);
+    Label3 = label(QStringLiteral("Працювало у штаті"), "Label3", 8, 96, this, 168 - 8 - 4);
     Edit1 = new QLineEdit(QStringLiteral("0"), this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(168, 96, 41, 21);
@@ -123,7 +141,8 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     Kwartal->place(QRect(248, 80, 185, 105));
     Kwartal->setItemIndex(2);
 
-    Label4 = label(QStringLiteral("Працювало за сумісництвом"), "Label4", 8, 144, this);
+    Label4 =
+        label(QStringLiteral("Працювало за сумісництвом"), "Label4", 8, 144, this, 168 - 8 - 4);
     Edit2 = new QLineEdit(QStringLiteral("0"), this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
     Edit2->setGeometry(168, 136, 41, 21);

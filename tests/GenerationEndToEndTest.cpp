@@ -1,0 +1,289 @@
+// The generation run against the accounting stand-in running as its own process, over the
+// real local transport, with the default templates and the demo books.
+
+#include "dbase/Table.h"
+#include "dbase/TaxFileFields.h"
+#include "link/DdeClientConv.h"
+#include "link/DdeClientItem.h"
+#include "settings/SettingsSource.h"
+#include "support/DefaultTemplates.h"
+#include "support/RecordingMessageSink.h"
+#include "taxfile/Gauge.h"
+#include "taxfile/GenerationRun.h"
+#include "taxfile/Report1Dlg.h"
+#include "taxfile/TaxFileName.h"
+
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLocale>
+#include <QProcess>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+const QString Source = QStringLiteral(FVT_SOURCE_DIR);
+
+// Records what the run asks on its way to the real item link; can look at the dialog meanwhile.
+class RecordingAsker : public ddelink::ItemAsker
+{
+public:
+    explicit RecordingAsker(ddelink::ItemAsker& inner) : m_inner(inner) {}
+    QString ask(const QString& item) override
+    {
+        asked << item;
+        if (onAsk)
+            onAsk(item);
+        return m_inner.ask(item);
+    }
+    QStringList asked;
+    std::function<void(const QString&)> onAsk;
+
+private:
+    ddelink::ItemAsker& m_inner;
+};
+
+struct Record
+{
+    double np, sDox, sTax, oznDox, oznPilg;
+    QString tin;
+    QDate hired, dismissed;
+};
+
+class GenerationEndToEndTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QLocale::setDefault(QLocale::c());
+        ASSERT_TRUE(m_runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        testsupport::putDefaultTemplates(m_settings);
+        m_settings.set("CodRegion", "07");
+        m_settings.set("CodPod", "14");
+        m_settings.set("FirstWoker", "1");
+        m_settings.set("LastWoker", "15");
+        m_settings.set("Edrpou1", "01234567");
+        m_settings.set("codk1", "1111111111");
+        m_settings.set("codb1", "2222222222");
+        m_settings.set("TellBoss", "4872123");
+        m_settings.set("TellShief", "4872124");
+        m_settings.set("DestinationA", m_temp.path() + "/medium/");
+    }
+
+    void TearDown() override
+    {
+        m_dlg.reset();
+        m_item.reset();
+        m_conv.reset();
+        if (m_standin.state() != QProcess::NotRunning) {
+            m_standin.terminate();
+            if (!m_standin.waitForFinished(3000)) {
+                m_standin.kill();
+                m_standin.waitForFinished(3000);
+            }
+        }
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void startStandIn(const QStringList& extra = {})
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", m_runtime.path());
+        m_standin.setProcessEnvironment(env);
+        m_standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_standin.start(QStringLiteral(FVT_BINARY_DIR "/bin/buh-standin"),
+                        QStringList{"--books", Source + "/demo/books.json", "--log", logPath(),
+                                    "--locale", "C"} +
+                            extra);
+        ASSERT_TRUE(m_standin.waitForStarted(5000));
+        const QString socket = m_runtime.path() + "/dde/БУХ";
+        QDeadlineTimer deadline(5000);
+        while (!QFileInfo::exists(socket) && !deadline.hasExpired())
+            QThread::msleep(10);
+        ASSERT_TRUE(QFileInfo::exists(socket)) << "the stand-in did not come up";
+
+        m_conv = std::make_unique<ddelink::DdeClientConv>();
+        m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
+        ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
+        m_asker = std::make_unique<RecordingAsker>(*m_item);
+        m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, *m_asker);
+        m_dlg->setWorkingDirectory(Source + "/demo");
+        m_dlg->setTempDirectory(m_temp.path() + '/');
+        m_dlg->setLinkCheck([this] { return m_conv->isOpen(); });
+        m_dlg->show();
+    }
+
+    QString logPath() const { return m_temp.path() + "/standin.log"; }
+
+    // The items of the requests the stand-in received, in order.
+    QStringList requestsLogged() const
+    {
+        QFile f(logPath());
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
+        QStringList items;
+        static const QRegularExpression escape(QStringLiteral("\\\\x([0-9a-f]{2})"));
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+            if (!line.startsWith("R "))
+                continue;
+            QString item = line.mid(2);
+            QRegularExpressionMatch m;
+            while ((m = escape.match(item)).hasMatch())
+                item.replace(m.capturedStart(), 4, QChar(m.captured(1).toInt(nullptr, 16)));
+            items << item;
+        }
+        return items;
+    }
+
+    std::vector<Record> records()
+    {
+        m_dlg.reset(); // closing the dialog closes a table a failed run left open
+        dbase::Table t("DA", dbase::taxFileFields());
+        t.open(m_temp.path() + '/', taxfile::TaxFileName());
+        std::vector<Record> rows;
+        for (t.first(); !t.eof(); t.next()) {
+            rows.push_back({t.asFloat("NP"), t.asFloat("S_DOX"), t.asFloat("S_TAX"),
+                            t.asFloat("OZN_DOX"), t.asFloat("OZN_PILG"), t.asText("TIN"),
+                            t.asDate("D_PRIYN"), t.asDate("D_ZVILN")});
+        }
+        return rows;
+    }
+
+    QTemporaryDir m_runtime;
+    QTemporaryDir m_temp;
+    QProcess m_standin;
+    settings::MapSettings m_settings;
+    testsupport::RecordingMessageSink m_sink;
+    std::unique_ptr<ddelink::DdeClientConv> m_conv;
+    std::unique_ptr<ddelink::DdeClientItem> m_item;
+    std::unique_ptr<RecordingAsker> m_asker;
+    std::unique_ptr<taxfile::Report1Dlg> m_dlg;
+};
+
+} // namespace
+
+TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
+{
+    startStandIn();
+    QImage duringRun;
+    m_asker->onAsk = [&](const QString& item) {
+        if (item == "СН1:8.52")
+            duringRun = m_dlg->grab().toImage();
+    };
+    m_dlg->Button1->click();
+    ASSERT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
+    EXPECT_FALSE(m_dlg->Button1->isEnabled());
+    EXPECT_TRUE(m_dlg->Button4->isEnabled());
+    if (!qEnvironmentVariableIsEmpty("TAXFILE_SHOT"))
+        duringRun.save(qEnvironmentVariable("TAXFILE_SHOT"));
+
+    // Employee 1, then the order of one employee's requests as the stand-in received them.
+    const QStringList first{"СН1:1.52",
+                            "?((СН1:1.35=1) ИЛИ (СН1:1.35=4)\\КО70.01:1-ОБ87.01,70.01:1\\0)",
+                            "?((СН1:1.35=1) ИЛИ (СН1:1.35=4)\\ОБ70.01:1,68.01\\0)",
+                            "СН1:1.100",
+                            "СН1:1.101",
+                            "СН1:1.102",
+                            "?((СН1:1.35=2) ИЛИ (СН1:1.35=3)\\КО70.01:1\\0)",
+                            "?((СН1:1.35=2) ИЛИ (СН1:1.35=3)\\ОБ70.01:1,68.01\\0)",
+                            "ОБ87.01,70.01:1",
+                            "СН1:2.52"};
+    QStringList logged = requestsLogged();
+    ASSERT_FALSE(logged.isEmpty());
+    EXPECT_EQ(logged.takeFirst(), "РДАТА"); // the opening request of the link
+    EXPECT_EQ(logged.mid(0, first.size()), first);
+    // Every item the run asked reached the accounting program, in the run's order; an empty
+    // item only ends the previous warm link and requests nothing.
+    QStringList nonEmpty = m_asker->asked;
+    nonEmpty.removeAll(QString());
+    EXPECT_EQ(logged, nonEmpty);
+    EXPECT_FALSE(m_asker->asked.isEmpty());
+    EXPECT_EQ(m_asker->asked.mid(3, 1), QStringList{""}); // the empty non-payment template
+
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 19u);
+    for (std::size_t i = 0; i < 16; ++i)
+        EXPECT_EQ(rows[i].np, double(i + 1));
+    EXPECT_EQ(rows[0].tin, "2238234710");
+    EXPECT_DOUBLE_EQ(rows[0].sDox, 9600);
+    EXPECT_DOUBLE_EQ(rows[0].sTax, 1388.16);
+    EXPECT_EQ(rows[0].oznDox, 1);
+    EXPECT_EQ(rows[0].hired, QDate(1998, 6, 1));
+    EXPECT_TRUE(rows[0].dismissed.isNull());
+    // Employee 3: wages in row 1 and the sick-leave payment in row 3, without tax there.
+    EXPECT_EQ(rows[2].tin, "2745120158");
+    EXPECT_DOUBLE_EQ(rows[2].sDox, 5850);
+    EXPECT_DOUBLE_EQ(rows[2].sTax, 920.91);
+    EXPECT_EQ(rows[3].tin, "2745120158");
+    EXPECT_EQ(rows[3].oznDox, 3);
+    EXPECT_DOUBLE_EQ(rows[3].sDox, 500);
+    EXPECT_DOUBLE_EQ(rows[3].sTax, 0);
+    EXPECT_EQ(rows[4].oznPilg, 1); // employee 4's benefit
+    double income = 0, tax = 0;
+    bool sawDismissal = false, sawRow2 = false;
+    for (std::size_t i = 0; i < 16; ++i) {
+        income += rows[i].sDox;
+        tax += rows[i].sTax;
+        sawDismissal |= rows[i].dismissed == QDate(2008, 8, 15);
+        sawRow2 |= rows[i].oznDox == 2 && rows[i].tin == "2542823918";
+    }
+    EXPECT_TRUE(sawDismissal);
+    EXPECT_TRUE(sawRow2);
+    EXPECT_EQ(rows[16].np, 99991);
+    EXPECT_DOUBLE_EQ(rows[16].sDox, 4872123);
+    EXPECT_EQ(rows[17].np, 99992);
+    EXPECT_EQ(rows[18].np, 99999);
+    EXPECT_NEAR(rows[18].sDox, income, 0.005);
+    EXPECT_NEAR(rows[18].sTax, tax, 0.005);
+
+    // The screen during the run: the panel with its gauge was up.
+    ASSERT_FALSE(duringRun.isNull());
+    const QPoint gaugeAt(8 + 8 + 20, 192 + 32 + 14); // the left end of the bar
+    EXPECT_EQ(duringRun.pixelColor(gaugeAt), QColor(Qt::black));
+}
+
+TEST_F(GenerationEndToEndTest, ARefusedIncomeItemStopsTheRunWithTheFloatMessage)
+{
+    startStandIn({"--refuse", "?((СН1:2.35=1) ИЛИ (СН1:2.35=4)\\КО70.01:2-ОБ87.01,70.01:2\\0)"});
+    m_dlg->Button1->click();
+    EXPECT_EQ(m_sink.errors, QStringList{"'' is not a valid floating point value."});
+    EXPECT_TRUE(m_dlg->Button1->isEnabled());
+    EXPECT_FALSE(m_dlg->Button2->isEnabled());
+    EXPECT_FALSE(m_dlg->Panel1->isHidden());
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 1u); // employee 1's record, kept
+    EXPECT_EQ(rows[0].tin, "2238234710");
+}
+
+TEST_F(GenerationEndToEndTest, ARefusedIdentificationNumberSkipsTheEmployee)
+{
+    m_settings.set("LastWoker", "2");
+    startStandIn({"--refuse", "СН1:1.52"});
+    m_dlg->Button1->click();
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
+    EXPECT_EQ(m_asker->asked.value(0), "СН1:1.52");
+    EXPECT_EQ(m_asker->asked.value(1), "СН1:2.52"); // nothing more for employee 1
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].np, 1);
+    EXPECT_EQ(rows[0].tin, "2514412289");
+}
+
+TEST_F(GenerationEndToEndTest, AVanishedAccountingProgramStopsTheRun)
+{
+    startStandIn({"--close-after", "12"});
+    m_dlg->Button1->click();
+    EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::linkLostText() + "."});
+    EXPECT_FALSE(m_dlg->Button4->isEnabled());
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].tin, "2238234710");
+}
