@@ -103,12 +103,16 @@ TEST_F(ReadmeFolder, EmptyFileOpensAnEmptyViewer)
 TEST_F(ReadmeFolder, TextUpToTheCapacityIsShownWholeBeyondItRefused)
 {
     app::MainDlg dlg;
-    write(QByteArray(app::ReadmeFile::kCapacity, 'x'));
-    const std::optional<QString> full = runHelp(dlg);
-    ASSERT_TRUE(full);
-    EXPECT_EQ(full->size(), app::ReadmeFile::kCapacity);
+    // Lines of text, as an instruction has them (LF alone keeps characters and bytes equal).
+    const QByteArray line = QByteArray(63, 'x') + '\n';
+    const QByteArray full = line.repeated(app::ReadmeFile::kCapacity / line.size());
+    ASSERT_EQ(full.size(), app::ReadmeFile::kCapacity);
+    write(full);
+    const std::optional<QString> shown = runHelp(dlg);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->size(), app::ReadmeFile::kCapacity);
 
-    write(QByteArray(app::ReadmeFile::kCapacity + 1, 'x'));
+    write(full + 'x');
     EXPECT_FALSE(runHelp(dlg));
     EXPECT_EQ(m_sink.errors, QStringList({"Text exceeds memo capacity."}));
 

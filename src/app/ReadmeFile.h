@@ -11,8 +11,9 @@ namespace app {
 class ReadmeFile
 {
 public:
-    // The most text the viewer holds; a longer file is refused rather than shown cut.
-    static constexpr qint64 kCapacity = 1024 * 1024;
+    // The most text the viewer holds; a longer file is refused rather than shown cut. Far above
+    // any instruction, and small enough that the text box lays it out without a noticeable wait.
+    static constexpr qint64 kCapacity = 256 * 1024;
 
     // The file's text; nothing when there is no such file. Throws core::Error when it cannot
     // be read or holds more than kCapacity bytes of text.
