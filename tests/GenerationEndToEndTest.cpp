@@ -14,6 +14,7 @@
 #include "taxfile/TaxFileName.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -286,4 +287,24 @@ TEST_F(GenerationEndToEndTest, AVanishedAccountingProgramStopsTheRun)
     const auto rows = records();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].tin, "2238234710");
+}
+
+TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
+{
+    // Employee 2's row 1 income comes after the 1000 ms bound: an empty answer to an amount.
+    const QString late = "?((СН1:2.35=1) ИЛИ (СН1:2.35=4)\\КО70.01:2-ОБ87.01,70.01:2\\0)";
+    startStandIn({"--slow", late, "--slow-ms", "1300"});
+    QElapsedTimer clock;
+    clock.start();
+    m_dlg->Button1->click();
+    EXPECT_LT(clock.elapsed(), 4000);
+    EXPECT_EQ(m_sink.errors, QStringList{"'' is not a valid floating point value."});
+    EXPECT_FALSE(m_dlg->Button4->isEnabled());
+
+    // The late reply reaches the socket among later answers: dropped by its id, never taken.
+    EXPECT_EQ(m_item->ask("СН1:3.52"), "2745120158");
+    QThread::msleep(400);
+    EXPECT_EQ(m_item->ask("СН1:1.52"), "2238234710");
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 1u); // employee 1's record, kept
 }

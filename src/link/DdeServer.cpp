@@ -103,7 +103,8 @@ private:
         }
         if (answer.payload.size() > Frame::MaxPayload)
             answer = Answer{};
-        Pending pending{QDeadlineTimer(m_server.m_replyDelayMs), Frame{}, answer.closeAfter};
+        const int delayMs = answer.delayMs >= 0 ? answer.delayMs : m_server.m_replyDelayMs;
+        Pending pending{QDeadlineTimer(delayMs), Frame{}, answer.closeAfter};
         pending.reply.kind = answer.kind;
         pending.reply.id = frame.id;
         pending.reply.payload = std::move(answer.payload);

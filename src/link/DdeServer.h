@@ -26,6 +26,8 @@ public:
         std::string payload;
         // Close the conversation once this answer is written.
         bool closeAfter = false;
+        // This answer's own delay in milliseconds; negative means the server's reply delay.
+        int delayMs = -1;
     };
     // Called for S, T and R of a conversation on the served topic: the kind and the item bytes.
     using Handler = std::function<Answer(char kind, const std::string& item)>;

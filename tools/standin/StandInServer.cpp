@@ -67,6 +67,8 @@ ddelink::DdeServer::Answer StandInServer::answer(char kind, const std::string& i
     }
     reply.kind = Frame::Data;
     reply.payload = core::cp1251::encodeStd(*value);
+    if (m_options.slow.contains(item))
+        reply.delayMs = m_options.slowMs;
     return reply;
 }
 

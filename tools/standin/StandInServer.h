@@ -21,6 +21,9 @@ struct StandInOptions
     QString booksPath = QStringLiteral("books.json");
     int delayMs = 0;
     QSet<QString> refused;
+    // Requests for these items are answered only after slowMs: one late answer in a run.
+    QSet<QString> slow;
+    int slowMs = 1500;
     // Close the conversation after this many requests; 0 never.
     int closeAfter = 0;
     QString logPath;

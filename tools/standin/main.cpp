@@ -60,6 +60,12 @@ int main(int argc, char** argv)
          QStringLiteral("MS")},
         {QStringLiteral("refuse"), QStringLiteral("Refuse ITEM (repeatable)."),
          QStringLiteral("ITEM")},
+        {QStringLiteral("slow"),
+         QStringLiteral("Answer requests for ITEM late, after --slow-ms (repeatable)."),
+         QStringLiteral("ITEM")},
+        {QStringLiteral("slow-ms"),
+         QStringLiteral("How late the --slow items are answered (default 1500)."),
+         QStringLiteral("MS")},
         {QStringLiteral("close-after"), QStringLiteral("Close a conversation after N requests."),
          QStringLiteral("N")},
         {QStringLiteral("log"), QStringLiteral("Append one line per frame received to FILE."),
@@ -95,6 +101,10 @@ int main(int argc, char** argv)
                           QStringLiteral("--quit-when-idle wants a whole number of seconds"));
     for (const QString& item : parser.values(QStringLiteral("refuse")))
         options.refused.insert(item);
+    for (const QString& item : parser.values(QStringLiteral("slow")))
+        options.slow.insert(item);
+    if (!readCount(parser, QStringLiteral("slow-ms"), options.slowMs))
+        return usageError(parser, QStringLiteral("--slow-ms wants a whole number of milliseconds"));
     options.logPath = parser.value(QStringLiteral("log"));
     options.check = parser.isSet(QStringLiteral("check"));
     const QStringList positional = parser.positionalArguments();
