@@ -178,6 +178,7 @@ TEST(TitleDlgTest, SplashLayout)
     EXPECT_EQ(splash.Label1->text(), "Version");
     EXPECT_EQ(splash.Label3->text(), "1.0");
     EXPECT_EQ(splash.Label3->pos(), QPoint(112, 48));
+    EXPECT_LT(splash.Label1->geometry().right(), splash.Label3->x()) << "Version runs into 1.0";
     EXPECT_LE(splash.Label2->geometry().right(), 241);
     const QRect screen = splash.screen()->availableGeometry();
     EXPECT_LE((splash.frameGeometry().center() - screen.center()).manhattanLength(), 2);

@@ -43,6 +43,14 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     Label2->move(40, 71);
 
     FormCreate();
+    // The substitute sans font is wider than the one the splash was drawn with: "Version" is
+    // narrowed until it ends before the version number instead of running into it.
+    const int room = Label3->x() - Label1->x() - 3;
+    QFont narrow = Label1->font();
+    for (int stretch = 99; stretch >= 60 && Label1->sizeHint().width() > room; --stretch) {
+        narrow.setStretch(stretch);
+        Label1->setFont(narrow);
+    }
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
     centreOnScreen(this);
