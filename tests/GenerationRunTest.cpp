@@ -2,8 +2,8 @@
 #include "core/Error.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
-#include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
+#include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/GaugeModel.h"
@@ -19,21 +19,7 @@
 
 namespace {
 
-// Answers from a table (unknown items get an empty text) and records every item asked.
-class FakeAsker : public ddelink::ItemAsker
-{
-public:
-    QString ask(const QString& item) override
-    {
-        asked << item;
-        if (onAsk)
-            onAsk(item);
-        return answers.value(item);
-    }
-    QHash<QString, QString> answers;
-    QStringList asked;
-    std::function<void(const QString&)> onAsk;
-};
+using testsupport::FakeAsker;
 
 class FakeProgress : public taxfile::RunProgress
 {

@@ -1,7 +1,7 @@
 #include "taxfile/Report1Dlg.h"
 #include "dbase/Table.h"
-#include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
+#include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/Gauge.h"
@@ -28,20 +28,7 @@
 
 namespace {
 
-class FakeAsker : public ddelink::ItemAsker
-{
-public:
-    QString ask(const QString& item) override
-    {
-        asked << item;
-        if (onAsk)
-            onAsk(item);
-        return answers.value(item);
-    }
-    QHash<QString, QString> answers;
-    QStringList asked;
-    std::function<void(const QString&)> onAsk;
-};
+using testsupport::FakeAsker;
 
 class Report1DlgTest : public ::testing::Test
 {
