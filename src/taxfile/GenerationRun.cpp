@@ -198,22 +198,18 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
         taxTotal += m_table.asFloat(QStringLiteral("S_TAX"));
     }
 
-    {
+    // The director and the chief accountant: their number and, in place of an amount, their
+    // telephone number as a 32-bit whole number.
+    const auto writeSignatory = [&](int np, const char* tinField, const char* phoneField) {
         PendingRecord record(m_table);
-        m_table.setFloat(QStringLiteral("NP"), 99991);
-        m_table.setText(QStringLiteral("TIN"), setting("codk1"));
-        m_table.setFloat(QStringLiteral("S_DOX"), core::toInt(setting("TellBoss")));
+        m_table.setFloat(QStringLiteral("NP"), np);
+        m_table.setText(QStringLiteral("TIN"), setting(tinField));
+        m_table.setFloat(QStringLiteral("S_DOX"), core::toInt(setting(phoneField)));
         writeCommon(choices);
         record.post();
-    }
-    {
-        PendingRecord record(m_table);
-        m_table.setFloat(QStringLiteral("NP"), 99992);
-        m_table.setText(QStringLiteral("TIN"), setting("codb1"));
-        m_table.setFloat(QStringLiteral("S_DOX"), core::toInt(setting("TellShief")));
-        writeCommon(choices);
-        record.post();
-    }
+    };
+    writeSignatory(99991, "codk1", "TellBoss");
+    writeSignatory(99992, "codb1", "TellShief");
     {
         PendingRecord record(m_table);
         m_table.setFloat(QStringLiteral("NP"), 99999);
