@@ -152,6 +152,7 @@ bool UnixSocketTransport::sendAll(const std::string& bytes, Clock::time_point de
 
 std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string& payload)
 {
+    m_timedOut = false;
     if (m_fd < 0 || payload.size() > Frame::MaxPayload)
         return std::nullopt;
     const auto deadline = Clock::now() + m_timeout;
@@ -162,6 +163,7 @@ std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string&
     // A frame only partly written leaves the stream out of step: nothing after it could be read
     // correctly, so the conversation ends.
     if (!sendAll(frame.encode(), deadline)) {
+        m_timedOut = Clock::now() >= deadline;
         endConversation();
         return std::nullopt;
     }
@@ -180,8 +182,10 @@ std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string&
             endConversation();
             return std::nullopt;
         }
-        if (!waitFor(m_fd, POLLIN, deadline))
+        if (!waitFor(m_fd, POLLIN, deadline)) {
+            m_timedOut = Clock::now() >= deadline;
             return std::nullopt;
+        }
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             m_decoder.feed(buffer, static_cast<std::size_t>(n));
