@@ -84,6 +84,12 @@ protected:
 
     void TearDown() override
     {
+        stopStandIn();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void stopStandIn()
+    {
         m_dlg.reset();
         m_item.reset();
         m_conv.reset();
@@ -94,7 +100,6 @@ protected:
                 m_standin.waitForFinished(3000);
             }
         }
-        QLocale::setDefault(QLocale::system());
     }
 
     void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
@@ -338,7 +343,7 @@ TEST_F(GenerationEndToEndTest, AnUnansweredNumberOrDateStopsTheRunByName)
     for (const Case& c :
          {Case{"СН1:2.52", 1300, 1}, Case{"СН1:1.100", 1300, 0}, Case{"СН1:1.52", 600000, 0}}) {
         SCOPED_TRACE(c.late.toStdString());
-        TearDown();
+        stopStandIn();
         m_sink.errors.clear();
         startStandIn({"--slow", c.late, "--slow-ms", QString::number(c.slowMs)});
         m_dlg->Button1->click();

@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <limits>
@@ -421,7 +422,9 @@ TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
     const std::string tooLarge = fillUp(m_dir.path(), m_name);
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(tooLarge, "Cannot write to file '" + path().toStdString() + "': File too large");
+    // The system's own words for the reason.
+    const auto reason = [](int code) { return qt_error_string(code).toStdString(); };
+    EXPECT_EQ(tooLarge, "Cannot write to file '" + path().toStdString() + "': " + reason(EFBIG));
 
     const testsupport::SmallTmpfs disk(m_dir.filePath("disk"), "16k");
     if (!disk.mounted())
@@ -429,7 +432,7 @@ TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
     ASSERT_TRUE(QFile::copy(templatePath, m_dir.filePath("disk/" + m_name)));
     EXPECT_EQ(fillUp(m_dir.filePath("disk"), m_name),
               "Cannot write to file '" + m_dir.filePath("disk/" + m_name).toStdString() +
-                  "': No space left on device");
+                  "': " + reason(ENOSPC));
 }
 
 TEST_F(TableTest, OnlyPostedRecordsAreStored)

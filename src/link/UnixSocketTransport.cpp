@@ -20,25 +20,29 @@ UnixSocketTransport::~UnixSocketTransport()
     disconnect();
 }
 
+// Rounded up, so that a wait never ends before the deadline it was given.
 static int remainingMs(std::chrono::steady_clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// Waits for the events until the deadline, retrying after signals. True when they came.
-static bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline)
+// Waits for the events until the deadline, retrying after signals. True when they came; when
+// they did not, `timedOut` (if given) tells the deadline from a failure of the wait itself.
+static bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
+                    bool* timedOut = nullptr)
 {
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = ::poll(&p, 1, remainingMs(deadline));
         if (n > 0)
             return true;
-        if (n == 0)
+        if (n == 0 || errno != EINTR) {
+            if (timedOut)
+                *timedOut = n == 0;
             return false;
-        if (errno != EINTR)
-            return false;
+        }
     }
 }
 
@@ -143,7 +147,8 @@ bool UnixSocketTransport::sendAll(const std::string& bytes, Clock::time_point de
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(m_fd, POLLOUT, deadline))
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            waitFor(m_fd, POLLOUT, deadline, &m_timedOut))
             continue;
         return false;
     }
@@ -163,7 +168,6 @@ std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string&
     // A frame only partly written leaves the stream out of step: nothing after it could be read
     // correctly, so the conversation ends.
     if (!sendAll(frame.encode(), deadline)) {
-        m_timedOut = Clock::now() >= deadline;
         endConversation();
         return std::nullopt;
     }
@@ -182,10 +186,8 @@ std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string&
             endConversation();
             return std::nullopt;
         }
-        if (!waitFor(m_fd, POLLIN, deadline)) {
-            m_timedOut = Clock::now() >= deadline;
+        if (!waitFor(m_fd, POLLIN, deadline, &m_timedOut))
             return std::nullopt;
-        }
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (n > 0) {
             m_decoder.feed(buffer, static_cast<std::size_t>(n));
