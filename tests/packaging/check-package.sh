@@ -44,9 +44,13 @@ share=$scratch/root/usr/share
 desktop=$share/applications/ua.kvor.fvt.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$share/metainfo/ua.kvor.fvt.metainfo.xml" || fail "appstreamcli"
-# The entry starts a command of the package and shows the package's own icon.
-exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
-[ -x "$scratch/root/usr/bin/$exec_cmd" ] || fail "Exec=$exec_cmd is not in /usr/bin"
+# The entry and its actions start commands of the package and show the package's own icon.
+for command in $(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop"); do
+    case $command in
+    /*) [ -x "$scratch/root$command" ] || fail "Exec=$command is not in the package" ;;
+    *) [ -x "$scratch/root/usr/bin/$command" ] || fail "Exec=$command is not in /usr/bin" ;;
+    esac
+done
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon is not in hicolor"
 for name in DA.DBF Readme.txt; do
