@@ -1,5 +1,6 @@
 #include "app/MessageBoxSink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -18,6 +19,8 @@ void showBox(QMessageBox::Icon icon, const QString& text)
     QMessageBox box(icon, QStringLiteral("4vt"), MessageBoxSink::boxText(text), QMessageBox::Ok,
                     parent);
     box.setTextFormat(Qt::PlainText);
+    // The program's own "OK", whatever language Qt's standard buttons speak.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
 
