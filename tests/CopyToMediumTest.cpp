@@ -104,3 +104,19 @@ TEST_F(CopyToMediumTest, EveryFailureBecomesTheOneMessage)
     EXPECT_FALSE(QFileInfo::exists(root() + "medium2"));
     EXPECT_TRUE(m_sink.errors.isEmpty());
 }
+
+#ifndef _WIN32
+TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
+{
+    // Run from the folder where a joined "A:\\DA071401.3" would otherwise land.
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root()));
+    for (const char* destination : {"A:\\", "A:", "C:\\TAX", "a:\\"}) {
+        m_sink.plain.clear();
+        copyTo(QString::fromLatin1(destination));
+        EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText()) << destination;
+    }
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+}
+#endif
