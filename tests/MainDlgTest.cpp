@@ -169,6 +169,34 @@ TEST(MainDlgTest, FailingOpenIsReportedAndTreatedAsNoLink)
     EXPECT_FALSE(dlg.isVisible());
 }
 
+TEST(MainDlgTest, ARunReopensALostLinkOnceAndShowsTheSameBoxWhenItCannot)
+{
+    testsupport::RecordingMessageSink sink;
+    app::MainDlg dlg;
+    int attempts = 0;
+    int boxes = 0;
+    bool serving = false;
+    dlg.openLink = [&] {
+        ++attempts;
+        return serving;
+    };
+    dlg.showLinkFailure = [&] { ++boxes; };
+    dlg.show();
+    QCoreApplication::processEvents(); // the start-up check: attempt 1, box 1, window closed
+    dlg.show();
+
+    EXPECT_FALSE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(dlg.isVisible()) << "a run that finds no link never ends the program";
+
+    serving = true;
+    EXPECT_TRUE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 3);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(sink.errors.isEmpty());
+}
+
 TEST(MainDlgTest, UnwiredDialogsAndFailingCommandsShowTheErrorBoxAndKeepTheWindow)
 {
     testsupport::RecordingMessageSink sink;
