@@ -1,5 +1,6 @@
 #include "app/MainDlg.h"
 #include "app/AboutDlg.h"
+#include "app/WindowPlacement.h"
 #include "core/Error.h"
 #include "support/RecordingMessageSink.h"
 
@@ -80,6 +81,22 @@ TEST(MainDlgTest, WindowIsAResizableCentredFrameOfTheDesignedSize)
     EXPECT_LE(std::abs(dlg.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(dlg.frameGeometry().center().y() - screen.center().y()), 1);
     EXPECT_EQ(dlg.font().pointSize(), 8);
+}
+
+TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
+{
+    QWidget window;
+    QMargins frame; // a window manager frames the window some time after it is shown
+    app::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(435, 300));
+    frame = QMargins(1, 20, 1, 5);
+    window.move(window.pos() + QPoint(1, 20));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(433, 275));
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 1);
 }
 
 TEST(MainDlgTest, LinkIsCheckedOnlyAtTheFirstActivation)
