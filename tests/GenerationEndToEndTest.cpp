@@ -98,7 +98,7 @@ protected:
 
     void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
     {
-        launchStandIn(extra);
+        launchStandIn(extra, locale);
         m_conv = std::make_unique<ddelink::DdeClientConv>();
         m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
         ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
@@ -107,7 +107,7 @@ protected:
     }
 
     // The accounting program's process alone; returns once it serves.
-    void launchStandIn(const QStringList& extra = {})
+    void launchStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
