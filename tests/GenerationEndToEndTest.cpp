@@ -104,6 +104,17 @@ protected:
 
     void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
     {
+        launchStandIn(extra, locale);
+        m_conv = std::make_unique<ddelink::DdeClientConv>();
+        m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
+        ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
+        m_asker = std::make_unique<RecordingAsker>(*m_item);
+        openDialog();
+    }
+
+    // The accounting program's process alone; returns once it serves.
+    void launchStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
+    {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
         m_standin.setProcessEnvironment(env);
@@ -113,16 +124,15 @@ protected:
                                     "--locale", locale} +
                             extra);
         ASSERT_TRUE(m_standin.waitForStarted(5000));
-        const QString socket = m_runtime.path() + "/dde/БУХ";
+        ddelink::DdeClientConv probe;
         QDeadlineTimer deadline(5000);
-        while (!QFileInfo::exists(socket) && !deadline.hasExpired())
+        while (!probe.transport().connect("\xc1\xd3\xd5", "\xc2\xdb\xd0") && !deadline.hasExpired())
             QThread::msleep(10);
-        ASSERT_TRUE(QFileInfo::exists(socket)) << "the stand-in did not come up";
+        ASSERT_TRUE(probe.isOpen()) << "the stand-in did not come up";
+    }
 
-        m_conv = std::make_unique<ddelink::DdeClientConv>();
-        m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
-        ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
-        m_asker = std::make_unique<RecordingAsker>(*m_item);
+    void openDialog()
+    {
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, *m_asker);
         m_dlg->setWorkingDirectory(Source + "/demo");
         m_dlg->setTempDirectory(m_temp.path() + '/');
@@ -307,6 +317,43 @@ TEST_F(GenerationEndToEndTest, AVanishedAccountingProgramStopsTheRun)
     const auto rows = records();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].tin, "2238234710");
+}
+
+TEST_F(GenerationEndToEndTest, AnAccountingProgramThatCameBackIsMetAgainByTheNextRun)
+{
+    startStandIn();
+    int failures = 0;
+    auto wire = [&] {
+        // As the main window does: open once more as at start-up, else say so.
+        m_dlg->setLinkReopen([&] {
+            if (ddelink::openLink(*m_conv, *m_item))
+                return true;
+            ++failures;
+            return false;
+        });
+    };
+    wire();
+    m_standin.kill();
+    ASSERT_TRUE(m_standin.waitForFinished(3000));
+
+    // Found lost when the run starts: nothing is asked, nothing is written.
+    m_dlg->Button1->click();
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
+    EXPECT_TRUE(m_asker->asked.isEmpty());
+    EXPECT_TRUE(m_dlg->Button1->isEnabled());
+    EXPECT_TRUE(m_dlg->Panel1->isHidden());
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path() + "/DA071401.3"));
+
+    // Back again: the next run, in a new dialog, talks to it.
+    launchStandIn();
+    openDialog();
+    wire();
+    m_dlg->Button1->click();
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
+    EXPECT_TRUE(m_dlg->Button4->isEnabled());
+    EXPECT_EQ(records().size(), 19u);
 }
 
 TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)

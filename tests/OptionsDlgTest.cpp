@@ -1,5 +1,6 @@
 #include "settings/OptionsDlg.h"
 #include "settings/QSettingsStore.h"
+#include "support/FitChecks.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempSettingsHome.h"
 
@@ -185,12 +186,18 @@ TEST_F(OptionsDlgTest, LayoutIsAsDesigned)
     EXPECT_EQ(labelOf(*dlg, "FormWoker"),
               QStringLiteral("Формула для визначення ідентифікаційного номера "));
 
-    // No label runs into its field.
+    // No label runs into its field, nor is it narrowed to keep out of it; a field with a limit
+    // shows as many digits as it takes.
     for (QLabel* label : dlg->findChildren<QLabel*>()) {
         const QString field = label->objectName().mid(6);
         QLineEdit* own = dlg->findChild<QLineEdit*>(field);
         ASSERT_NE(own, nullptr) << label->objectName().toStdString();
         EXPECT_LE(label->geometry().right(), own->x()) << field.toStdString();
+        EXPECT_TRUE(testsupport::unsqueezed(label->font())) << field.toStdString();
+        if (own->maxLength() < 100) {
+            EXPECT_TRUE(testsupport::showsWhole(own, testsupport::widestDigits(own->maxLength())))
+                << field.toStdString();
+        }
     }
 }
 
