@@ -186,6 +186,8 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
          "D_ZVILN", "пізніша за кінець"},
         {"the same number and row twice", [](auto& r) { r[1].tin = r[0].tin; }, 2, "TIN",
          "уже є в рядку 1"},
+        {"the same passport and row twice", [](auto& r) { r[0].tin = r[1].tin = "АБ123456"; }, 2,
+         "TIN", "уже є в рядку 1"},
         {"an employee without a number", [](auto& r) { r[1].tin.clear(); }, 2, "TIN",
          "немає ідентифікаційного номера"},
     };

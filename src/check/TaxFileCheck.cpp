@@ -105,6 +105,35 @@ void checkPerson(const TaxRecord& r, const QString& whose, Severity ifEmpty, Fin
                             QStringLiteral("Ідентифікаційний номер %1 %2.").arg(whose, problem)));
 }
 
+// An amount field in whole kopecks. Below 2^43 (some 8.8e12) a double read from a text with two
+// decimals, times 100 and rounded, is exactly the kopecks the text says; beyond that, or with
+// more decimals, the text itself is read.
+qint64 kopecks(const dbase::Table& table, const QString& field)
+{
+    const double value = table.asFloat(field);
+    const double scaled = value * 100;
+    const double whole = std::round(scaled);
+    if (std::fabs(value) < 8.0e12 && std::fabs(scaled - whole) < 1e-3)
+        return static_cast<qint64>(whole);
+    return kopecksOf(table.asText(field));
+}
+
+// A person's income row as one number, when the identification number is all digits and the
+// row a small whole number (nearly always); 0 otherwise.
+quint64 rowNumber(const TaxRecord& r)
+{
+    if (r.tin.isEmpty() || r.tin.size() > 15 || !(r.oznDox >= 0 && r.oznDox < 100) ||
+        r.oznDox != std::floor(r.oznDox))
+        return 0;
+    quint64 n = 1; // a leading 1 keeps the number's leading zeros apart
+    for (const QChar c : r.tin) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return 0;
+        n = n * 10 + static_cast<quint64>(c.unicode() - '0');
+    }
+    return n * 100 + static_cast<quint64>(r.oznDox);
+}
+
 } // namespace
 
 bool isEmployeeRecord(const TaxRecord& record)
@@ -188,12 +217,12 @@ TaxRecords readTaxRecords(const QString& path)
         r.np = table.asFloat(NP);
         r.period = table.asFloat(PERIOD);
         r.rik = table.asFloat(RIK);
-        r.kod = table.asText(KOD).trimmed();
+        r.kod = table.asText(KOD);
         r.typ = table.asFloat(TYP);
-        r.tin = table.asText(TIN).trimmed();
+        r.tin = table.asText(TIN);
         try {
-            r.dox = kopecksOf(table.asText(S_DOX));
-            r.tax = kopecksOf(table.asText(S_TAX));
+            r.dox = kopecks(table, S_DOX);
+            r.tax = kopecks(table, S_TAX);
         } catch (const core::Error& e) {
             throw core::Error(
                 QStringLiteral("File '%1', record %2: %3").arg(path).arg(line).arg(e.message()));
@@ -213,8 +242,13 @@ void checkNumbering(const TaxRecords& records, Findings& out)
     int nextService = 0;  // index into serviceRecords of the next one due
     qint64 serviceAt = 0; // the line of the first service record
     for (const TaxRecord& r : records) {
+        const Kind kind = kindOf(r);
+        if (kind == Kind::Employee && serviceAt == 0 && r.np == expected) {
+            expected = r.np + 1; // the usual case, quickly
+            continue;
+        }
         const QString value = numberText(r.np);
-        switch (kindOf(r)) {
+        switch (kind) {
         case Kind::Employee:
             if (serviceAt != 0) {
                 out.push_back(about(r, Severity::Error, field, value,
@@ -450,22 +484,40 @@ void checkDatesWithinQuarter(const TaxRecords& records, Findings& out)
 
 void checkRepeatedRows(const TaxRecords& records, Findings& out)
 {
-    QHash<QString, qint64> seen; // TIN and income row -> the line first seen on
-    seen.reserve(static_cast<qsizetype>(records.size()));
-    for (const TaxRecord& r : records) {
-        if (!isEmployeeRecord(r) || r.tin.isEmpty())
-            continue;
-        const QString key = r.tin + QLatin1Char('/') + numberText(r.oznDox);
-        const auto it = seen.constFind(key);
-        if (it == seen.cend()) {
-            seen.insert(key, r.line);
-            continue;
-        }
+    auto repeated = [&](const TaxRecord& r, qint64 firstLine) {
         out.push_back(about(r, Severity::Warning, QStringLiteral("TIN"), r.tin,
                             QStringLiteral("Цей ідентифікаційний номер з тією самою ознакою "
                                            "доходу %1 уже є в рядку %2.")
                                 .arg(numberText(r.oznDox))
-                                .arg(*it)));
+                                .arg(firstLine)));
+    };
+    // Numeric ones sorted by number and line, so that each repeat follows its first; the rare
+    // others (passports, odd rows) in a hash.
+    std::vector<std::pair<quint64, const TaxRecord*>> numeric;
+    numeric.reserve(records.size());
+    QHash<QString, qint64> others;
+    for (const TaxRecord& r : records) {
+        if (!isEmployeeRecord(r) || r.tin.isEmpty())
+            continue;
+        if (const quint64 n = rowNumber(r)) {
+            numeric.emplace_back(n, &r);
+            continue;
+        }
+        const QString key = r.tin + QLatin1Char('/') + numberText(r.oznDox);
+        const auto it = others.constFind(key);
+        if (it == others.cend())
+            others.insert(key, r.line);
+        else
+            repeated(r, *it);
+    }
+    std::sort(numeric.begin(), numeric.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second->line < b.second->line;
+    });
+    for (std::size_t i = 1, first = 0; i < numeric.size(); ++i) {
+        if (numeric[i].first != numeric[first].first)
+            first = i;
+        else
+            repeated(*numeric[i].second, numeric[first].second->line);
     }
 }
 
