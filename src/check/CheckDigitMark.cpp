@@ -61,8 +61,11 @@ void CheckDigitMark::paintEvent(QPaintEvent*)
 void CheckDigitMark::refresh()
 {
     const QString sentence = problem();
-    setToolTip(sentence);
-    m_field->setToolTip(sentence);
+    // As a paragraph, so that the tooltip wraps instead of running off the screen.
+    const QString tip =
+        sentence.isEmpty() ? QString() : QStringLiteral("<p>%1</p>").arg(sentence.toHtmlEscaped());
+    setToolTip(tip);
+    m_field->setToolTip(tip);
     setVisible(!sentence.isEmpty());
 }
 

@@ -6,13 +6,13 @@
 
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTableWidget;
 
 namespace check {
 
 // "Перевірка файлу": what the check found in a tax file just written, errors first, one row per
-// finding. It is not modal, so the report dialog stays usable beside it, and it only shows: the
-// file stays as the accounting program answered.
+// finding (the first thousand). It is not modal, so the report dialog stays usable beside it, and
+// it only shows: the file stays as the accounting program answered.
 class CheckDlg : public QDialog
 {
     Q_OBJECT
@@ -21,8 +21,11 @@ public:
     CheckDlg(const QString& fileName, const Findings& findings, QWidget* parent = nullptr);
 
     QLabel* Label1;
-    QTreeWidget* ListView1;
+    QTableWidget* ListView1;
     QPushButton* Button1;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 // After a finished run: checks the tax file at `path` and, when something is found, shows the
