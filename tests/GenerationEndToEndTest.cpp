@@ -8,6 +8,7 @@
 #include "link/DdeClientItem.h"
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
+#include "support/DesktopLocale.h"
 #include "support/RecordingMessageSink.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
@@ -103,7 +104,7 @@ protected:
         QLocale::setDefault(QLocale::system());
     }
 
-    void startStandIn(const QStringList& extra = {},
+    void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"),
                       const QString& books = Source + "/demo/books.json")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -111,7 +112,8 @@ protected:
         m_standin.setProcessEnvironment(env);
         m_standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_standin.start(QStringLiteral(FVT_BINARY_DIR "/bin/buh-standin"),
-                        QStringList{"--books", books, "--log", logPath(), "--locale", "C"} + extra);
+                        QStringList{"--books", books, "--log", logPath(), "--locale", locale} +
+                            extra);
         ASSERT_TRUE(m_standin.waitForStarted(5000));
         const QString socket = m_runtime.path() + "/dde/БУХ";
         QDeadlineTimer deadline(5000);
@@ -179,9 +181,20 @@ protected:
 
 } // namespace
 
-TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
+// The same books on a desktop whose regional settings read amounts with a point and with a comma:
+// the stand-in answers as the accounting program there does, and every kopeck reaches the file.
+class DemoBooksOnADesktop : public GenerationEndToEndTest,
+                            public ::testing::WithParamInterface<const char*>
 {
-    startStandIn();
+};
+
+INSTANTIATE_TEST_SUITE_P(Locales, DemoBooksOnADesktop, ::testing::Values("C", "uk_UA"));
+
+TEST_P(DemoBooksOnADesktop, TheReturnComesRecordByRecord)
+{
+    testsupport::DesktopLocale desktop(GetParam());
+    ASSERT_TRUE(desktop.available());
+    startStandIn({}, QString::fromLatin1(GetParam()));
     QImage duringRun;
     m_asker->onAsk = [&](const QString& item) {
         if (item == "СН1:8.52")
@@ -253,6 +266,8 @@ TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
     EXPECT_EQ(rows[18].np, 99999);
     EXPECT_NEAR(rows[18].sDox, income, 0.005);
     EXPECT_NEAR(rows[18].sTax, tax, 0.005);
+    EXPECT_EQ(qRound64(rows[18].sDox * 100), 6743955); // the demo's totals, to the kopeck
+    EXPECT_EQ(qRound64(rows[18].sTax * 100), 949731);
 
     // The screen during the run: the panel with its gauge was up.
     ASSERT_FALSE(duringRun.isNull());
@@ -329,7 +344,7 @@ TEST_F(GenerationEndToEndTest, AMistypedNumberInTheBooksIsShownAfterTheRun)
     QFile copy(m_temp.filePath("books.json"));
     ASSERT_TRUE(copy.open(QIODevice::WriteOnly) && copy.write(books) == books.size());
     copy.close();
-    startStandIn({}, copy.fileName());
+    startStandIn({}, QStringLiteral("C"), copy.fileName());
     m_dlg->Button1->click();
     ASSERT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
 

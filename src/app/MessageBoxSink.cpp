@@ -1,5 +1,6 @@
 #include "app/MessageBoxSink.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -13,6 +14,8 @@ void showBox(QMessageBox::Icon icon, const QString& text)
     if (!parent)
         parent = QApplication::activeWindow();
     QMessageBox box(icon, QStringLiteral("4vt"), text, QMessageBox::Ok, parent);
+    // The program's own "OK", whatever language Qt's standard buttons speak.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
     box.exec();
 }
 

@@ -3,6 +3,7 @@
 #include "app/InstanceGuard.h"
 #include "app/MainDlg.h"
 #include "app/MessageBoxSink.h"
+#include "app/QtTranslations.h"
 #include "app/TitleDlg.h"
 #include "core/Messages.h"
 #include "settings/OptionsDlg.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <memory>
 
@@ -55,6 +57,9 @@ int StartUp::run(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+    installQtTranslations(application, QLocale());
+    // The installed menu entry carries this name: the desktop ties the windows to it and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ua.kvor.fvt"));
     MessageBoxSink boxes;
     core::setMessageSink(&boxes);
     int result = 1;
