@@ -3,6 +3,9 @@
 #include "support/DbfTestFile.h"
 #include "support/TaxFileBuilder.h"
 
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -70,6 +73,14 @@ TEST_F(TaxFileCheckTest, AMistypedNumberIsAnErrorOnItsLine)
     const Findings found = checked(rows);
     expectOnly(found, Severity::Error, 2, "TIN", "контрольної цифри");
     EXPECT_EQ(found[0].tin, "2514412298");
+    // The check only reads, and a file received read-only can be checked.
+    const QString path = m_dir.filePath("DA071401.3");
+    const QByteArray before = testsupport::readFile(path);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    QFile::setPermissions(path, QFile::ReadOwner);
+    EXPECT_EQ(check::checkTaxFile(path).size(), 1u);
+    EXPECT_EQ(testsupport::readFile(path), before);
+    EXPECT_EQ(QFileInfo(path).lastModified(), modified);
     EXPECT_EQ(found[0].np, "2");
     EXPECT_EQ(check::findingLine(found[0]),
               "рядок 2 (NP 2), TIN 2514412298, поле TIN: помилка: Ідентифікаційний номер "
