@@ -20,6 +20,12 @@ QString numberText(double value)
     return QString::number(value, 'g', 15);
 }
 
+// " «text»", or nothing for an empty text.
+QString quoted(const QString& text)
+{
+    return text.isEmpty() ? QString() : QStringLiteral(" «%1»").arg(text);
+}
+
 QString dateText(const QDate& date)
 {
     return date.toString(QStringLiteral("dd.MM.yyyy"));
@@ -377,9 +383,9 @@ void checkAgentCode(const TaxRecords& records, Findings& out)
         const QString problem =
             r.kod.isEmpty() ? QStringLiteral("не вказано") : firmCodeProblem(r.kod);
         if (!problem.isEmpty())
-            out.push_back(
-                about(r, Severity::Error, field, r.kod,
-                      QStringLiteral("Код податкового агента за ЄДРПОУ %1.").arg(problem)));
+            out.push_back(about(r, Severity::Error, field, r.kod,
+                                QStringLiteral("Код податкового агента за ЄДРПОУ%1 %2.")
+                                    .arg(quoted(r.kod), problem)));
     } else if (r.typ == 1) {
         const QString problem =
             r.kod.isEmpty() ? QStringLiteral("не вказано") : individualNumberProblem(r.kod);
@@ -387,8 +393,8 @@ void checkAgentCode(const TaxRecords& records, Findings& out)
             out.push_back(
                 about(r, Severity::Error, field, r.kod,
                       QStringLiteral("Ідентифікаційний номер податкового агента — фізичної "
-                                     "особи %1.")
-                          .arg(problem)));
+                                     "особи%1 %2.")
+                          .arg(quoted(r.kod), problem)));
     } else {
         out.push_back(about(r, Severity::Error, QStringLiteral("TYP"), numberText(r.typ),
                             QStringLiteral("Вид податкового агента TYP має бути 0 (юридична "
