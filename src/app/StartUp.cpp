@@ -48,6 +48,16 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
 int StartUp::run(int argc, char** argv)
 {
     InstanceGuard guard;
+    if (!guard.failure().isEmpty()) {
+        // Nothing this copy can mend by itself: said in the error box, never a silent end.
+        QApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("4vt"));
+        MessageBoxSink boxes;
+        core::setMessageSink(&boxes);
+        core::reportError(guard.failure());
+        core::setMessageSink(nullptr);
+        return 1;
+    }
     if (!guard.isFirst()) {
         // Another copy runs for this user: bring its window forward and end, without a window
         // of our own. Whether it answered changes nothing.

@@ -27,7 +27,7 @@ wait_for() {
     tries=0
     until "$@" >/dev/null 2>&1; do
         tries=$((tries + 1))
-        [ "$tries" -le 100 ] || return 1
+        [ "$tries" -le 300 ] || return 1
         sleep 0.1
     done
 }
@@ -49,6 +49,8 @@ Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>/d
 pids="$pids $!"
 wait_for test -s "$scratch/display" || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$scratch/display")"
+# Under load the server may not take clients the moment it names its display.
+wait_for xdotool getdisplaygeometry || fail "Xvfb on $DISPLAY takes no clients"
 
 demo=$root/usr/share/4vt/demo
 "$demo/buh-standin" --books "$demo/books.json" >/dev/null 2>&1 &
