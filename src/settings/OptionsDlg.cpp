@@ -1,5 +1,6 @@
 #include "settings/OptionsDlg.h"
 
+#include "check/CheckDigitMark.h"
 #include "core/Messages.h"
 #include "settings/Cp1251Validator.h"
 #include "settings/FieldTable.h"
@@ -83,6 +84,9 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     }
     QWidget::setTabOrder(previous, Button1);
     QWidget::setTabOrder(Button1, Button2);
+
+    // A code that fails its check digit gets a warning mark; its text is still taken as typed.
+    check::CheckDigitMark::attach({Edrpou1, pdw1, codpp1, codk1, codb1});
 
     PageControl1->setCurrentWidget(TabSheet2);
     FormCreate();

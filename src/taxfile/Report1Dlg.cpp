@@ -1,5 +1,6 @@
 #include "taxfile/Report1Dlg.h"
 
+#include "check/CheckDlg.h"
 #include "core/Messages.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
@@ -217,6 +218,8 @@ void Report1Dlg::Button1Click()
         Button2->setEnabled(true);
         Button1->setEnabled(false);
         Button4->setEnabled(true);
+        // The file as written is checked; what is found is listed beside this dialog.
+        check::showFileCheck(this, m_tempDir + TaxFileName());
     }
 }
 
