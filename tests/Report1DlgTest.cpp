@@ -1,5 +1,8 @@
 #include "taxfile/Report1Dlg.h"
 #include "dbase/Table.h"
+#include "settings/OptionsDlg.h"
+#include "settings/OuterSize.h"
+#include "settings/QSettingsStore.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/FitChecks.h"
@@ -410,4 +413,31 @@ TEST_F(Report1DlgTest, EveryTextFitsWithoutNarrowing)
             EXPECT_GE(b->height(), b->sizeHint().height()) << b->text().toStdString();
         }
     }
+}
+
+// Whatever frame a window manager puts around the dialogs, and however late it tells it, their
+// outer size is the designed one.
+TEST_F(Report1DlgTest, DialogsKeepTheirOuterSizeUnderAnyFrame)
+{
+    QMargins frame;
+    settings::setDefaultFrameSource([&](const QWidget*) { return frame; });
+    settings::QSettingsStore store(m_temp.filePath("4vt.ini"));
+    const std::pair<std::function<std::unique_ptr<QWidget>()>, QSize> cases[] = {
+        {[&] { return std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker); },
+         QSize(448, 323)},
+        {[&] { return std::make_unique<settings::OptionsDlg>(store); }, QSize(574, 539)},
+    };
+    for (const auto& [make, outer] : cases) {
+        for (const QMargins told : {QMargins(1, 20, 1, 5), QMargins(4, 23, 4, 4)}) {
+            frame = QMargins();
+            std::unique_ptr<QWidget> window = make();
+            window->show();
+            QCoreApplication::processEvents();
+            frame = told; // the window manager has framed the window and moves it into the frame
+            window->move(window->pos() + QPoint(told.left(), told.top()));
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->size(), outer.shrunkBy(told)) << window->objectName().toStdString();
+        }
+    }
+    settings::setDefaultFrameSource({});
 }

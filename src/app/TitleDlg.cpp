@@ -3,7 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
-#include "app/WindowPlacement.h"
+#include "settings/OuterSize.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -53,7 +53,7 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     }
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
-    centreOnScreen(this);
+    settings::centreOnScreen(this);
 }
 
 void TitleDlg::FormCreate()
