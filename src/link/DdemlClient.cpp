@@ -4,6 +4,8 @@
 
 #include "link/Frame.h"
 
+#include <dde.h>
+
 namespace ddelink {
 
 namespace {
@@ -90,8 +92,21 @@ void DdemlClient::checkConversation()
         disconnect();
 }
 
+void DdemlClient::dispatchPending()
+{
+    // A reply that came after its transaction had timed out, or the server's terminate, may
+    // still wait in the queue. DDEML (Wine's, at least) ends the next transaction unprocessed
+    // when such a message turns up inside it, so the client's window gets them first.
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE))
+        DispatchMessageA(&message);
+}
+
 HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
 {
+    dispatchPending();
+    if (m_conv)
+        checkConversation();
     if (!m_conv)
         return nullptr;
     StringHandle itemName(m_instance, item);

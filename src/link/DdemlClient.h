@@ -37,6 +37,7 @@ private:
                                       HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
     // One transaction on the item; the reply's data handle, or nullptr when it failed.
     HDDEDATA transact(UINT type, const std::string& item);
+    static void dispatchPending();
     void checkConversation();
 
     DWORD m_instance = 0;
