@@ -7,6 +7,7 @@
 #include "link/DdeClientItem.h"
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
+#include "support/DesktopLocale.h"
 #include "support/RecordingMessageSink.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
@@ -95,7 +96,7 @@ protected:
         QLocale::setDefault(QLocale::system());
     }
 
-    void startStandIn(const QStringList& extra = {})
+    void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
@@ -103,7 +104,7 @@ protected:
         m_standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_standin.start(QStringLiteral(FVT_BINARY_DIR "/bin/buh-standin"),
                         QStringList{"--books", Source + "/demo/books.json", "--log", logPath(),
-                                    "--locale", "C"} +
+                                    "--locale", locale} +
                             extra);
         ASSERT_TRUE(m_standin.waitForStarted(5000));
         const QString socket = m_runtime.path() + "/dde/БУХ";
@@ -171,9 +172,20 @@ protected:
 
 } // namespace
 
-TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
+// The same books on a desktop whose regional settings read amounts with a point and with a comma:
+// the stand-in answers as the accounting program there does, and every kopeck reaches the file.
+class DemoBooksOnADesktop : public GenerationEndToEndTest,
+                            public ::testing::WithParamInterface<const char*>
 {
-    startStandIn();
+};
+
+INSTANTIATE_TEST_SUITE_P(Locales, DemoBooksOnADesktop, ::testing::Values("C", "uk_UA"));
+
+TEST_P(DemoBooksOnADesktop, TheReturnComesRecordByRecord)
+{
+    testsupport::DesktopLocale desktop(GetParam());
+    ASSERT_TRUE(desktop.available());
+    startStandIn({}, QString::fromLatin1(GetParam()));
     QImage duringRun;
     m_asker->onAsk = [&](const QString& item) {
         if (item == "СН1:8.52")
@@ -244,6 +256,8 @@ TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
     EXPECT_EQ(rows[18].np, 99999);
     EXPECT_NEAR(rows[18].sDox, income, 0.005);
     EXPECT_NEAR(rows[18].sTax, tax, 0.005);
+    EXPECT_EQ(qRound64(rows[18].sDox * 100), 6743955); // the demo's totals, to the kopeck
+    EXPECT_EQ(qRound64(rows[18].sTax * 100), 949731);
 
     // The screen during the run: the panel with its gauge was up.
     ASSERT_FALSE(duringRun.isNull());
