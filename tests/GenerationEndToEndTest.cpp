@@ -46,6 +46,7 @@ public:
             onAsk(item);
         return m_inner.ask(item);
     }
+    bool lastAskTimedOut() const override { return m_inner.lastAskTimedOut(); }
     QStringList asked;
     std::function<void(const QString&)> onAsk;
 
@@ -83,6 +84,12 @@ protected:
 
     void TearDown() override
     {
+        stopStandIn();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void stopStandIn()
+    {
         m_dlg.reset();
         m_item.reset();
         m_conv.reset();
@@ -93,7 +100,6 @@ protected:
                 m_standin.waitForFinished(3000);
             }
         }
-        QLocale::setDefault(QLocale::system());
     }
 
     void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
@@ -305,14 +311,14 @@ TEST_F(GenerationEndToEndTest, AVanishedAccountingProgramStopsTheRun)
 
 TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
 {
-    // Employee 2's row 1 income comes after the 1000 ms bound: an empty answer to an amount.
+    // Employee 2's row 1 income comes after the 1000 ms bound.
     const QString late = "?((СН1:2.35=1) ИЛИ (СН1:2.35=4)\\КО70.01:2-ОБ87.01,70.01:2\\0)";
     startStandIn({"--slow", late, "--slow-ms", "1300"});
     QElapsedTimer clock;
     clock.start();
     m_dlg->Button1->click();
     EXPECT_LT(clock.elapsed(), 4000);
-    EXPECT_EQ(m_sink.errors, QStringList{"'' is not a valid floating point value."});
+    EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::noAnswerText(late) + "."});
     EXPECT_FALSE(m_dlg->Button4->isEnabled());
 
     // The late reply reaches the socket among later answers: dropped by its id, never taken.
@@ -321,4 +327,33 @@ TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
     EXPECT_EQ(m_item->ask("СН1:1.52"), "2238234710");
     const auto rows = records();
     ASSERT_EQ(rows.size(), 1u); // employee 1's record, kept
+}
+
+// A late identification number or date is no "no data": the run stops and says which request
+// went unanswered, instead of skipping the employee or leaving the date blank. A frozen
+// program (it never answers) is the same case, met at its first request.
+TEST_F(GenerationEndToEndTest, AnUnansweredNumberOrDateStopsTheRunByName)
+{
+    struct Case
+    {
+        QString late;
+        int slowMs;
+        std::size_t rowsKept;
+    };
+    for (const Case& c :
+         {Case{"СН1:2.52", 1300, 1}, Case{"СН1:1.100", 1300, 0}, Case{"СН1:1.52", 600000, 0}}) {
+        SCOPED_TRACE(c.late.toStdString());
+        stopStandIn();
+        m_sink.errors.clear();
+        startStandIn({"--slow", c.late, "--slow-ms", QString::number(c.slowMs)});
+        m_dlg->Button1->click();
+        EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::noAnswerText(c.late) + "."});
+        EXPECT_TRUE(m_dlg->Button1->isEnabled());
+        EXPECT_FALSE(m_dlg->Button2->isEnabled());
+        EXPECT_FALSE(m_dlg->Button4->isEnabled());
+        EXPECT_EQ(records().size(), c.rowsKept);
+    }
+    EXPECT_TRUE(taxfile::GenerationRun::noAnswerText("СН1:2.52")
+                    .startsWith("Програма бухгалтерського обліку не відповіла вчасно на запит "
+                                "\"СН1:2.52\""));
 }

@@ -3,8 +3,11 @@
 #include "core/Error.h"
 #include "dbase/TaxFileFields.h"
 #include "support/DbfTestFile.h"
+#include "support/HostileEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <limits>
+#include <sys/resource.h>
 
 using dbase::Table;
 using namespace testsupport;
@@ -225,6 +231,9 @@ TEST_F(TableTest, NumbersRoundHalfAwayFromZeroAndNeverOverflowTheWidth)
               "Value -10000 does not fit field 'NP' (N 5.0)");
     EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", 999999999999.995); }),
               "Value 1000000000000.00 does not fit field 'S_DOX' (N 15.2)");
+    // A 309-digit value is quoted by its first digits only.
+    EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", 1e308); }),
+              "Value 1" + std::string(118, '0') + "\u2026 does not fit field 'S_DOX' (N 15.2)");
     EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", std::nan("")); }),
               "Value nan does not fit field 'S_DOX' (N 15.2)");
     EXPECT_EQ(messageOf([&] { t.setInt("S_DOX", std::numeric_limits<std::int64_t>::min()); }),
@@ -378,6 +387,52 @@ TEST_F(TableTest, AFailureHalfWayLeavesThePostedRecordsReadable)
     const QJsonObject read = independentRead(path());
     EXPECT_EQ(read["count"].toInt(), 2);
     EXPECT_EQ(read["trailing"].toInt(), 1);
+}
+
+// A disk that fills up while a record is written: the message names the system's reason, and
+// the table keeps every record posted before, whole, with its end mark.
+TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
+{
+    const auto fillUp = [](const QString& dir, const QString& name) {
+        Table t("DA", dbase::taxFileFields());
+        t.open(dir, name);
+        int posted = 0;
+        std::string failure;
+        try {
+            for (; posted < 100000; ++posted)
+                employee(t, posted + 1, "1111111111", 100, 18);
+        } catch (const core::Error& e) {
+            failure = e.message().toStdString();
+        }
+        t.close();
+        EXPECT_GT(posted, 0);
+        const QJsonObject read = independentRead(QDir(dir).filePath(name));
+        EXPECT_EQ(read["count"].toInt(), posted);
+        EXPECT_EQ(read["trailing"].toInt(), 1);
+        return failure;
+    };
+
+    // A file size limit, which binds every user.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(QFileInfo(path()).size() + 1000);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string tooLarge = fillUp(m_dir.path(), m_name);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    // The system's own words for the reason.
+    const auto reason = [](int code) { return qt_error_string(code).toStdString(); };
+    EXPECT_EQ(tooLarge, "Cannot write to file '" + path().toStdString() + "': " + reason(EFBIG));
+
+    const testsupport::SmallTmpfs disk(m_dir.filePath("disk"), "16k");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    ASSERT_TRUE(QFile::copy(templatePath, m_dir.filePath("disk/" + m_name)));
+    EXPECT_EQ(fillUp(m_dir.filePath("disk"), m_name),
+              "Cannot write to file '" + m_dir.filePath("disk/" + m_name).toStdString() +
+                  "': " + reason(ENOSPC));
 }
 
 TEST_F(TableTest, OnlyPostedRecordsAreStored)

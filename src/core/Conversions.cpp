@@ -15,12 +15,12 @@ namespace {
 
 [[noreturn]] void notFloat(const QString& text)
 {
-    throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(shownValue(text)));
 }
 
 [[noreturn]] void notInt(const QString& text)
 {
-    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(shownValue(text)));
 }
 
 bool isDigit(QChar c)
@@ -187,7 +187,7 @@ QDate toDate(const QString& text)
     }
     const QDate date(numbers[2], numbers[1], numbers[0]);
     if (!valid || !date.isValid())
-        throw Error(QStringLiteral("'%1' is not a valid date").arg(text));
+        throw Error(QStringLiteral("'%1' is not a valid date").arg(shownValue(text)));
     return date;
 }
 

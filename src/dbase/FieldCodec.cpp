@@ -38,7 +38,7 @@ QByteArray rightAligned(const DbfField& field, const QByteArray& text, const QSt
 {
     if (text.size() > field.width)
         throw core::Error(QStringLiteral("Value %1 does not fit field '%2' (%3)")
-                              .arg(shown, field.name, describe(field)));
+                              .arg(core::shownValue(shown), field.name, describe(field)));
     return QByteArray(field.width - text.size(), ' ') + text;
 }
 

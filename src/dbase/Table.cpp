@@ -264,9 +264,21 @@ struct Table::Impl
 
     void writeAt(qint64 position, const QByteArray& bytes)
     {
-        if (!file.seek(position) || file.write(bytes) != bytes.size())
+        bool ok = file.seek(position);
+        // A write the disk cuts short (no space left, file too large) reports no error of its
+        // own; writing the rest once more makes the system say why it will not take it.
+        for (qint64 done = 0; ok && done < bytes.size();) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            ok = n > 0;
+            done += std::max<qint64>(n, 0);
+        }
+        if (!ok) {
+            const QString reason = file.error() != QFileDevice::NoError
+                                       ? file.errorString()
+                                       : QStringLiteral("the disk took only part of the data");
             throw core::Error(
-                QStringLiteral("Cannot write to file '%1': %2").arg(shownName, file.errorString()));
+                QStringLiteral("Cannot write to file '%1': %2").arg(shownName, reason));
+        }
     }
 };
 

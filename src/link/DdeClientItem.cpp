@@ -25,11 +25,14 @@ void DdeClientItem::setDdeItemUnguarded(const QString& name)
 {
     m_text.clear();
     m_item.clear();
+    m_timedOut = false;
     // A character without a Windows-1251 byte would reach the server as some other item: the
     // name is refused as the server would refuse an unknown one, and only the old link ends.
     const std::string bytes =
         core::cp1251::canEncode(name) ? core::cp1251::encodeStd(name) : std::string();
-    if (!m_link.set(bytes))
+    const bool advised = m_link.set(bytes);
+    m_timedOut = m_link.timedOut();
+    if (!advised)
         return;
     m_item = name;
     m_text = core::cp1251::decode(m_link.text());

@@ -25,7 +25,11 @@ public:
     const QString& ddeItem() const { return m_item; }
     const QString& text() const { return m_text; }
 
+    // True when a transaction of the last setDdeItem got no reply in time.
+    bool timedOut() const { return m_timedOut; }
+
     QString ask(const QString& item) override;
+    bool lastAskTimedOut() const override { return m_timedOut; }
 
 private:
     void setDdeItemUnguarded(const QString& name);
@@ -33,6 +37,7 @@ private:
     ItemLink m_link;
     QString m_item = QStringLiteral("РДАТА");
     QString m_text;
+    bool m_timedOut = false;
 };
 
 // A reply as the callers read it: cut at its first NUL, every byte 1..31 a blank, from

@@ -104,6 +104,7 @@ void DdemlClient::dispatchPending()
 
 HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
 {
+    m_timedOut = false;
     dispatchPending();
     if (m_conv)
         checkConversation();
@@ -115,8 +116,18 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
     DWORD result = 0;
     HDDEDATA data = DdeClientTransaction(nullptr, 0, m_conv, itemName.get(), CF_TEXT, type,
                                          m_timeoutMs, &result);
-    if (!data)
+    if (!data) {
+        switch (DdeGetLastError(m_instance)) {
+        case DMLERR_ADVACKTIMEOUT:
+        case DMLERR_DATAACKTIMEOUT:
+        case DMLERR_UNADVACKTIMEOUT:
+            m_timedOut = true;
+            break;
+        default:
+            break;
+        }
         checkConversation();
+    }
     return data;
 }
 

@@ -31,6 +31,7 @@ public:
     std::optional<std::string> request(const std::string& item) override;
     void disconnect() override;
     bool connected() const override;
+    bool timedOut() const override { return m_timedOut; }
 
 private:
     static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
@@ -43,6 +44,7 @@ private:
     DWORD m_instance = 0;
     HCONV m_conv = nullptr;
     DWORD m_timeoutMs;
+    bool m_timedOut = false;
 };
 
 } // namespace ddelink

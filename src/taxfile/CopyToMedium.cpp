@@ -1,5 +1,6 @@
 #include "taxfile/CopyToMedium.h"
 
+#include "core/Error.h"
 #include "core/Messages.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/CopyRoutine.h"
@@ -16,7 +17,8 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
                   const QString& fileName)
 {
     const QString destination = settings.text(QStringLiteral("DestinationA"));
-    core::messages().showMessage(QStringLiteral("Підготуйте пристрій ") + destination);
+    core::messages().showMessage(QStringLiteral("Підготуйте пристрій ") +
+                                 core::shownValue(destination));
     bool copied = false;
     try {
         CopyOptions options;

@@ -90,9 +90,20 @@ QString GenerationRun::linkLostText()
                           "сформовано не повністю: запустіть програму і сформуйте файл ще раз");
 }
 
+QString GenerationRun::noAnswerText(const QString& item)
+{
+    return QStringLiteral("Програма бухгалтерського обліку не відповіла вчасно на запит \"%1\". "
+                          "Файл звіту сформовано не повністю: сформуйте файл ще раз")
+        .arg(core::shownValue(item));
+}
+
 QString GenerationRun::askItem(const QString& item)
 {
     QString answer = m_asker.ask(item);
+    // An answer that did not come is no "no data": taking it as empty would skip an employee or
+    // leave a date blank without a word.
+    if (m_asker.lastAskTimedOut())
+        throw core::Error(noAnswerText(item));
     if (m_linkAlive && !m_linkAlive())
         throw core::Error(linkLostText());
     return answer;

@@ -68,6 +68,8 @@ public:
     Outcome run(const RunChoices& choices);
 
     static QString linkLostText();
+    // The accounting program did not answer the request for the item in time.
+    static QString noAnswerText(const QString& item);
 
     static QString missingTemplateText();
 

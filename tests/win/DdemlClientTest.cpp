@@ -98,6 +98,7 @@ TEST_F(DdemlClientTest, RefusedItemGivesAnEmptyTextAndIsNeitherRequestedNorStopp
     open();
     EXPECT_FALSE(m_link.set("UNKNOWN"));
     EXPECT_EQ(m_link.text(), "");
+    EXPECT_FALSE(m_link.timedOut()); // the server's own answer
     EXPECT_TRUE(m_link.set("A"));
     EXPECT_EQ(m_server.log(),
               (Lines{"UNADVISE " + kDateItem + " CF_TEXT", "ADVISE UNKNOWN CF_TEXT nodata",
@@ -126,6 +127,8 @@ TEST_F(DdemlClientTest, ReplyLaterThanASecondIsDroppedAndTheNextAsksAreRight)
     EXPECT_TRUE(m_link.set("SLOW"));
     const auto waited = Clock::now() - start;
     EXPECT_EQ(m_link.text(), "");
+    // No answer at all, which the run must not take for "no data".
+    EXPECT_TRUE(m_link.timedOut());
     EXPECT_GE(waited, std::chrono::milliseconds(900));
     EXPECT_LT(waited, std::chrono::milliseconds(1500));
     EXPECT_TRUE(m_client.connected());
@@ -134,6 +137,7 @@ TEST_F(DdemlClientTest, ReplyLaterThanASecondIsDroppedAndTheNextAsksAreRight)
     for (const auto& [item, value] : {std::pair{"A", "1"}, {"B", "2"}, {"A", "1"}}) {
         m_link.set(item);
         EXPECT_EQ(m_link.text(), value) << item;
+        EXPECT_FALSE(m_link.timedOut()) << item;
     }
     EXPECT_TRUE(m_client.connected());
 }
