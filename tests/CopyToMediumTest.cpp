@@ -132,3 +132,19 @@ TEST_F(CopyToMediumTest, AFullMediumKeepsThePreviousCopyWhole)
     EXPECT_TRUE(old.readAll() == previous);
     EXPECT_EQ(QDir(root() + "stick").entryList(QDir::Files | QDir::Hidden), QStringList{Name});
 }
+
+#ifndef _WIN32
+TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
+{
+    // Run from the folder where a joined "A:\\DA071401.3" would otherwise land.
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root()));
+    for (const char* destination : {"A:\\", "A:", "C:\\TAX", "a:\\"}) {
+        m_sink.plain.clear();
+        copyTo(QString::fromLatin1(destination));
+        EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText()) << destination;
+    }
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+}
+#endif

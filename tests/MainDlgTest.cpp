@@ -1,6 +1,7 @@
 #include "app/MainDlg.h"
 #include "app/AboutDlg.h"
 #include "app/MessageBoxSink.h"
+#include "app/WindowPlacement.h"
 #include "core/Conversions.h"
 #include "core/Error.h"
 #include "support/RecordingMessageSink.h"
@@ -83,6 +84,22 @@ TEST(MainDlgTest, WindowIsAResizableCentredFrameOfTheDesignedSize)
     EXPECT_LE(std::abs(dlg.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(dlg.frameGeometry().center().y() - screen.center().y()), 1);
     EXPECT_EQ(dlg.font().pointSize(), 8);
+}
+
+TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
+{
+    QWidget window;
+    QMargins frame; // a window manager frames the window some time after it is shown
+    app::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(435, 300));
+    frame = QMargins(1, 20, 1, 5);
+    window.move(window.pos() + QPoint(1, 20));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(433, 275));
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 1);
 }
 
 TEST(MainDlgTest, LinkIsCheckedOnlyAtTheFirstActivation)
@@ -170,6 +187,34 @@ TEST(MainDlgTest, FailingOpenIsReportedAndTreatedAsNoLink)
     EXPECT_EQ(sink.errors, QStringList({"Broken pipe."}));
     EXPECT_EQ(boxes, 1);
     EXPECT_FALSE(dlg.isVisible());
+}
+
+TEST(MainDlgTest, ARunReopensALostLinkOnceAndShowsTheSameBoxWhenItCannot)
+{
+    testsupport::RecordingMessageSink sink;
+    app::MainDlg dlg;
+    int attempts = 0;
+    int boxes = 0;
+    bool serving = false;
+    dlg.openLink = [&] {
+        ++attempts;
+        return serving;
+    };
+    dlg.showLinkFailure = [&] { ++boxes; };
+    dlg.show();
+    QCoreApplication::processEvents(); // the start-up check: attempt 1, box 1, window closed
+    dlg.show();
+
+    EXPECT_FALSE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(dlg.isVisible()) << "a run that finds no link never ends the program";
+
+    serving = true;
+    EXPECT_TRUE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 3);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(sink.errors.isEmpty());
 }
 
 TEST(MainDlgTest, UnwiredDialogsAndFailingCommandsShowTheErrorBoxAndKeepTheWindow)

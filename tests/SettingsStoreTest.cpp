@@ -28,8 +28,8 @@ namespace {
 QHash<QString, QString> defaults()
 {
     QHash<QString, QString> texts;
-    for (const settings::FieldSpec& spec : FieldTable::fields())
-        texts.insert(spec.name, spec.defaultText);
+    for (const settings::FieldDef& def : FieldTable::fields())
+        texts.insert(def.name, def.defaultText);
     return texts;
 }
 

@@ -108,6 +108,17 @@ void MainDlg::FormActivate()
     close();
 }
 
+bool MainDlg::reopenLink()
+{
+    if (DdeClientConv1.isOpen())
+        return true;
+    if (openLink && openLink())
+        return true;
+    if (showLinkFailure)
+        showLinkFailure();
+    return false;
+}
+
 void MainDlg::OptionsExecute()
 {
     core::guarded([&] {

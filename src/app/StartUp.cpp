@@ -35,6 +35,7 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
     mainDlg.showReport = [&mainDlg, &optionsDlg] {
         taxfile::Report1Dlg dialog(optionsDlg, mainDlg.DdeClientItem1, &mainDlg);
         dialog.setLinkCheck([&mainDlg] { return mainDlg.DdeClientConv1.isOpen(); });
+        dialog.setLinkReopen([&mainDlg] { return mainDlg.reopenLink(); });
         dialog.exec();
     };
     guard.listen(&mainDlg);

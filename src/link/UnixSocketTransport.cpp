@@ -129,6 +129,20 @@ void UnixSocketTransport::disconnect()
     endConversation();
 }
 
+bool UnixSocketTransport::connected() const
+{
+    if (m_fd < 0)
+        return false;
+    pollfd p{m_fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return true;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return false;
+    // Readable: either a late reply waits (still talking) or the server has closed its end.
+    char byte = 0;
+    return ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+}
+
 void UnixSocketTransport::endConversation()
 {
     if (m_fd >= 0)

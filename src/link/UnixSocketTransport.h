@@ -29,7 +29,8 @@ public:
     bool adviseStop(const std::string& item) override;
     std::optional<std::string> request(const std::string& item) override;
     void disconnect() override;
-    bool connected() const override { return m_fd >= 0; }
+    // Also false once the server has hung up, before any transaction has noticed.
+    bool connected() const override;
     bool timedOut() const override { return m_timedOut; }
 
 private:

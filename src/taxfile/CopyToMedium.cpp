@@ -8,6 +8,23 @@
 
 namespace taxfile {
 
+namespace {
+
+// "A:\", "A:", "C:\TAX": a drive letter, which only Windows has. Elsewhere such a text names
+// no medium at all, only a strange file in the current directory.
+bool namesMissingDrive(const QString& destination)
+{
+#ifdef _WIN32
+    Q_UNUSED(destination);
+    return false;
+#else
+    return destination.size() >= 2 && destination[1] == u':' && destination[0].isLetter() &&
+           destination[0].unicode() < 0x80;
+#endif
+}
+
+} // namespace
+
 QString copyToMediumFailureText()
 {
     return QStringLiteral("Помилка при вигрузці !!! Повторіть операцію ще один раз.");
@@ -24,7 +41,7 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
         CopyOptions options;
         options.syncToDevice = true;
         // Without a generated file the source would be the temporary directory itself.
-        if (!fileName.isEmpty()) {
+        if (!fileName.isEmpty() && !namesMissingDrive(destination)) {
             copyFile(tempDir + fileName, destination + fileName, options);
             copied = true;
         }
