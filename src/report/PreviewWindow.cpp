@@ -317,6 +317,8 @@ void PreviewWindow::writePdf(const QString& path) const
     if (!file.open(QIODevice::WriteOnly))
         throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: %2")
                               .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // The form carries every employee's identification number and income: for the user only.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     {
         QPdfWriter writer(&file);
         writer.setCreator(QStringLiteral("4vt"));

@@ -43,7 +43,9 @@ public:
 
     int pageCount() const;
     int currentPage() const;
+    const ReportLayout& layout() const { return m_layout; }
     const PrintChoices& printChoices() const { return m_choices; }
+    void setPrintChoices(const PrintChoices& choices) { m_choices = choices; }
 
     void zoomWholePage();
     void zoomActualSize();

@@ -34,6 +34,7 @@ void ReportPainter::paintPage(int index, QPainter& painter) const
     const ReportDefinition& def = m_layout.definition();
     const QRectF sheet = toDevice(QRectF(0, 0, def.pageWidth, def.pageHeight));
     painter.fillRect(sheet, Qt::white);
+    const double bandRight = (def.pageWidth - def.margin) * sx;
 
     for (const PlacedBand& band : m_layout.page(index).bands) {
         for (const PlacedItem& placed : band.items) {
@@ -49,8 +50,10 @@ void ReportPainter::paintPage(int index, QPainter& painter) const
                 painter.setPen(Qt::black);
                 int flags = Qt::AlignTop | (item.centred ? Qt::AlignHCenter : Qt::AlignLeft);
                 if (item.autoSize) {
-                    painter.setClipping(false);
+                    // Its width follows the text, up to the right edge of the band.
                     flags |= Qt::TextDontClip;
+                    painter.setClipRect(QRectF(sheet.left(), sheet.top(), bandRight,
+                                               sheet.height()));
                 } else {
                     // Wrapped at word boundaries inside the width; what falls below is cut.
                     flags |= Qt::TextWordWrap;
