@@ -66,7 +66,7 @@ const Case cases[] = {
     {"COUNT-3", 0, 3, "0", "0"},
     {"COUNT-3", 0, 1, "-2", "-2"},
     {"PAGENUMBER", 0, 0, "4", "4"},
-    {"if(table1.np>=99991,'a','b')", 99991, 0, "a", "a"},
+    {"if(Table1.NP>=99991,'a','b')", 99991, 0, "a", "a"},
 };
 
 class ExpressionTest : public ::testing::TestWithParam<Case>
