@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/Error.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
 #include "support/TaxTemplate.h"
