@@ -1,5 +1,5 @@
-#include "core/Error.h"
 #include "report/Expression.h"
+#include "core/Error.h"
 #include "report/Value.h"
 
 #include <QHash>
@@ -104,12 +104,16 @@ TEST(ExpressionValueTest, FloatsPrintShortWithFifteenDigitsAndNoGrouping)
     {
         double value;
         const char* printed;
-    } floats[] = {{1250.00, "1250"},         {0.1 + 0.2, "0,3"},
-                  {1234567.891, "1234567,891"}, {-12.5, "-12,5"},
-                  {0.0, "0"},                {-0.0, "0"},
+    } floats[] = {{1250.00, "1250"},
+                  {0.1 + 0.2, "0,3"},
+                  {1234567.891, "1234567,891"},
+                  {-12.5, "-12,5"},
+                  {0.0, "0"},
+                  {-0.0, "0"},
                   {123456789012345.6, "123456789012346"}};
     for (const auto& f : floats)
-        EXPECT_EQ(report::formatValue(Value::fromFloat(f.value), uk), QString::fromLatin1(f.printed))
+        EXPECT_EQ(report::formatValue(Value::fromFloat(f.value), uk),
+                  QString::fromLatin1(f.printed))
             << f.value;
     EXPECT_EQ(report::formatValue(Value::fromInteger(-42), uk), "-42");
 }

@@ -1,6 +1,6 @@
+#include "report/ReportLayout.h"
 #include "core/Error.h"
 #include "report/ReportFill.h"
-#include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/TaxFileWriter.h"
@@ -153,7 +153,8 @@ TEST(ReportLayoutTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
     const FormLayout empty({});
     ASSERT_EQ(empty.layout->pageCount(), 1);
     using K = BandKind;
-    EXPECT_EQ(empty.kinds(0), (std::vector<K>{K::Title, K::ColumnHeader, K::Summary, K::PageFooter}));
+    EXPECT_EQ(empty.kinds(0),
+              (std::vector<K>{K::Title, K::ColumnHeader, K::Summary, K::PageFooter}));
 
     const FormLayout service(testsupport::taxReturn(0));
     EXPECT_EQ(service.details(0).size(), 3u);
@@ -215,8 +216,8 @@ protected:
     ReportFillTest()
     {
         const char* values[][2] = {
-            {"Edrpou1", "12345678"}, {"pdw1", " 0"},          {"NameFirm", "  ТОВ «Зоря»"},
-            {"NamePodat", "ДПІ"},    {"codpp1", "02345678"},  {"codk1", "1111111111"},
+            {"Edrpou1", "12345678"}, {"pdw1", " 0"},           {"NameFirm", "  ТОВ «Зоря»"},
+            {"NamePodat", "ДПІ"},    {"codpp1", "02345678"},   {"codk1", "1111111111"},
             {"codb1", "2222222222"}, {"NameBoss", "Петренко"}, {"NameShief", "Іваненко"},
             {"TellBoss", "2-34-56"}, {"TellShief", "2-34-57"}};
         for (const auto& v : values)
@@ -260,8 +261,8 @@ TEST_F(ReportFillTest, SettingsAndCountsGoWhereTheFormWantsThem)
 
 TEST_F(ReportFillTest, AKindOfPersonMovesTheSurnamesAndTelephones)
 {
-    const char* keys[] = {"QRLabel18", "QRLabel25", "QRLabel23", "QRLabel26", "QRLabel24",
-                          "QRLabel27"};
+    const char* keys[] = {"QRLabel18", "QRLabel25", "QRLabel23",
+                          "QRLabel26", "QRLabel24", "QRLabel27"};
     const QStringList legal{"Петренко", "2-34-56", "Іваненко", "2-34-57", "", ""};
     const QStringList individual{"", "", "", "", "Петренко", "2-34-56"};
     for (int wuser : {0, 1, 0}) {

@@ -106,11 +106,11 @@ protected:
         s_dir = new QTemporaryDir;
         testsupport::writeTaxFile(s_dir->path(), "DA071401.3", testsupport::taxReturn(35));
         settings::MapSettings settings;
-        const char* values[][2] = {
-            {"Edrpou1", "12345678"},   {"NameFirm", "ТОВ «Зоря»"}, {"NamePodat", "ДПІ"},
-            {"codpp1", "02345678"},    {"codk1", "1111111111"},   {"codb1", "2222222222"},
-            {"NameBoss", "Петренко"},  {"NameShief", "Іваненко"}, {"TellBoss", "2-34-56"},
-            {"TellShief", "2-34-57"}};
+        const char* values[][2] = {{"Edrpou1", "12345678"},  {"NameFirm", "ТОВ «Зоря»"},
+                                   {"NamePodat", "ДПІ"},     {"codpp1", "02345678"},
+                                   {"codk1", "1111111111"},  {"codb1", "2222222222"},
+                                   {"NameBoss", "Петренко"}, {"NameShief", "Іваненко"},
+                                   {"TellBoss", "2-34-56"},  {"TellShief", "2-34-57"}};
         for (const auto& v : values)
             settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
         report::ReportChoices choices;

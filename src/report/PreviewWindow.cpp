@@ -105,7 +105,7 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     m_pageLabel = new QLabel(this);
     m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
     m_pageLabel->setContentsMargins(8, 0, 8, 0);
-    m_toolBar->addWidget(m_pageLabel);
+    m_toolBar->addWidget(m_pageLabel)->setToolTip(QStringLiteral("Поточна сторінка звіту"));
     addCommand(QStringLiteral(">"), QStringLiteral("Наступна сторінка"), "NextPage",
                &PreviewWindow::nextPage);
     addCommand(QStringLiteral(">|"), QStringLiteral("Остання сторінка"), "LastPage",
@@ -282,7 +282,7 @@ void PreviewWindow::printTo(QPrinter& printer, int first, int last)
 QString PreviewWindow::proposedPdfPath() const
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (dir.isEmpty())
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
         dir = QDir::homePath();
     return QDir(dir).filePath(m_documentName + QStringLiteral(".pdf"));
 }

@@ -52,8 +52,8 @@ void ReportPainter::paintPage(int index, QPainter& painter) const
                 if (item.autoSize) {
                     // Its width follows the text, up to the right edge of the band.
                     flags |= Qt::TextDontClip;
-                    painter.setClipRect(QRectF(sheet.left(), sheet.top(), bandRight,
-                                               sheet.height()));
+                    painter.setClipRect(
+                        QRectF(sheet.left(), sheet.top(), bandRight, sheet.height()));
                 } else {
                     // Wrapped at word boundaries inside the width; what falls below is cut.
                     flags |= Qt::TextWordWrap;
