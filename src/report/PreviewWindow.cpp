@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Messages.h"
+#include "report/PageView.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
 
@@ -13,7 +14,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrintDialog>
-#include <QPrintPreviewWidget>
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QSaveFile>
@@ -67,8 +67,7 @@ void PrintChoices::takeFrom(const QPrinter& printer)
 
 PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& documentName,
                              QWidget* owner)
-    : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName),
-      m_screenPrinter(QPrinter::ScreenResolution)
+    : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
     setWindowTitle(QStringLiteral("Перегляд звіту %1").arg(documentName));
@@ -77,19 +76,13 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     m_choices.printerName = QPrinterInfo::defaultPrinterName();
     m_choices.fromPage = 1;
     m_choices.toPage = pageCount();
-    setUpSheet(m_screenPrinter);
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("ToolBar"));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    m_view = new QPrintPreviewWidget(&m_screenPrinter, this);
+    m_view = new PageView(layout, this);
     m_view->setObjectName(QStringLiteral("View"));
-    m_view->setViewMode(QPrintPreviewWidget::SinglePageView);
-    m_view->setZoomMode(QPrintPreviewWidget::FitInView);
-    connect(m_view, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* printer) {
-        ReportPainter(m_layout).paintPages(*printer, 1, m_layout.pageCount());
-    });
-    connect(m_view, &QPrintPreviewWidget::previewChanged, this, [this] { updatePageLabel(); });
+    connect(m_view, &PageView::currentPageChanged, this, [this] { updatePageLabel(); });
 
     addCommand(QStringLiteral("Уся сторінка"), QStringLiteral("Показати всю сторінку"),
                "ZoomWholePage", &PreviewWindow::zoomWholePage);
@@ -158,7 +151,7 @@ int PreviewWindow::pageCount() const
 
 int PreviewWindow::currentPage() const
 {
-    return std::clamp(m_view ? m_view->currentPage() : 1, 1, std::max(1, pageCount()));
+    return m_view ? m_view->currentPage() : 1;
 }
 
 void PreviewWindow::updatePageLabel()
@@ -170,18 +163,17 @@ void PreviewWindow::updatePageLabel()
 
 void PreviewWindow::zoomWholePage()
 {
-    m_view->fitInView();
+    m_view->setZoomMode(PageView::Zoom::WholePage);
 }
 
 void PreviewWindow::zoomActualSize()
 {
-    m_view->setZoomMode(QPrintPreviewWidget::CustomZoom);
     m_view->setZoomFactor(1.0);
 }
 
 void PreviewWindow::zoomPageWidth()
 {
-    m_view->fitToWidth();
+    m_view->setZoomMode(PageView::Zoom::PageWidth);
 }
 
 void PreviewWindow::firstPage()

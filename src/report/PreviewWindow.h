@@ -7,11 +7,11 @@
 
 class QAction;
 class QLabel;
-class QPrintPreviewWidget;
 class QToolBar;
 
 namespace report {
 
+class PageView;
 class ReportLayout;
 
 // The printer choices of one preview, kept from one printer setup to the next.
@@ -66,7 +66,7 @@ public:
     QString proposedPdfPath() const;
 
     QToolBar* toolBar() const { return m_toolBar; }
-    QPrintPreviewWidget* view() const { return m_view; }
+    PageView* view() const { return m_view; }
     QLabel* pageLabel() const { return m_pageLabel; }
 
 signals:
@@ -84,10 +84,9 @@ private:
 
     const ReportLayout& m_layout;
     QString m_documentName;
-    QPrinter m_screenPrinter;
     PrintChoices m_choices;
     QToolBar* m_toolBar = nullptr;
-    QPrintPreviewWidget* m_view = nullptr;
+    PageView* m_view = nullptr;
     QLabel* m_pageLabel = nullptr;
     bool m_closed = false;
 };

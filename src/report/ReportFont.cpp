@@ -3,6 +3,8 @@
 #include <QFontMetricsF>
 #include <QHash>
 
+#include <vector>
+
 namespace report {
 
 namespace {
@@ -43,7 +45,22 @@ QFont reportFont(double pointSize, bool bold)
 
 double textWidthMm(const QString& line, double pointSize, bool bold)
 {
-    return metrics(bold).horizontalAdvance(line) / MeasureSize * pointSize * MmPerPoint;
+    // Kerning is off in the form's font, so a line is as wide as its characters' advances: kept
+    // per character, which spares shaping every amount and number of a long tax file.
+    static std::vector<float> advances[2];
+    std::vector<float>& known = advances[bold];
+    if (known.empty())
+        known.assign(0x10000, -1.0f);
+    double width = 0;
+    for (const QChar c : line) {
+        if (c.isSurrogate() || c.category() == QChar::Mark_NonSpacing)
+            return metrics(bold).horizontalAdvance(line) / MeasureSize * pointSize * MmPerPoint;
+        float& a = known[c.unicode()];
+        if (a < 0)
+            a = float(metrics(bold).horizontalAdvance(c));
+        width += a;
+    }
+    return width / MeasureSize * pointSize * MmPerPoint;
 }
 
 double lineHeightMm(double pointSize, bool bold)

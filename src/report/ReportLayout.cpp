@@ -122,17 +122,21 @@ void ReportLayout::place(const ReportBand& band, double top, const Context& cont
             double widest = 0;
             for (const QString& line : lines)
                 widest = std::max(widest, textWidthMm(line, item.fontSize, item.bold));
+            const double height = lines.size() * lineHeightMm(item.fontSize, item.bold);
             if (item.autoSize) {
                 p.rect.setWidth(widest + (item.box ? 2 * FrameMm : 0));
-                p.rect.setHeight(
-                    std::max(item.height, lines.size() * lineHeightMm(item.fontSize, item.bold)));
+                p.rect.setHeight(std::max(item.height, height));
             } else {
                 const double room = item.width - (item.box ? 2 * FrameMm : 0);
                 if (widest > room && room >= widest * NarrowestStretch)
                     p.stretch = room / widest;
+                p.clip = widest * p.stretch > room + Slack || height > item.height + Slack;
             }
         }
-        p.rect.setRight(std::min(p.rect.right(), left + bandWidth));
+        if (p.rect.right() > left + bandWidth) {
+            p.rect.setRight(left + bandWidth);
+            p.clip = true;
+        }
         placed.items.push_back(std::move(p));
     }
     m_pages.back().bands.push_back(std::move(placed));

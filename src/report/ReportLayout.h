@@ -20,6 +20,8 @@ struct PlacedItem
     QString text;
     // Below 1 when the font is condensed so that the widest line of a fixed cell fits its width.
     double stretch = 1;
+    // Whether its text may reach beyond the rectangle and must be cut at it.
+    bool clip = false;
 };
 
 struct PlacedBand

@@ -36,6 +36,18 @@ void ReportPainter::paintPage(int index, QPainter& painter) const
     painter.fillRect(sheet, Qt::white);
     const double bandRight = (def.pageWidth - def.margin) * sx;
 
+    // State is set only when it changes: every change is recorded by a PDF or a preview page.
+    QPen framePen(Qt::black);
+    framePen.setWidthF(frame);
+    framePen.setJoinStyle(Qt::MiterJoin);
+    const QPen textPen(Qt::black);
+    bool penIsText = true;
+    painter.setPen(textPen);
+    painter.setBrush(Qt::NoBrush);
+    double fontSize = 0;
+    bool fontBold = false;
+    int fontStretch = 0;
+
     for (const PlacedBand& band : m_layout.page(index).bands) {
         for (const PlacedItem& placed : band.items) {
             const ReportItem& item = *placed.item;
@@ -43,33 +55,44 @@ void ReportPainter::paintPage(int index, QPainter& painter) const
             if (!item.transparent)
                 painter.fillRect(rect, Qt::white);
             if (!placed.text.isEmpty()) {
-                QFont font = reportFont(item.fontSize, item.bold);
-                if (placed.stretch < 1)
-                    font.setStretch(std::max(1, int(placed.stretch * 100)));
-                painter.setFont(font);
-                painter.setPen(Qt::black);
-                int flags = Qt::AlignTop | (item.centred ? Qt::AlignHCenter : Qt::AlignLeft);
-                if (item.autoSize) {
-                    // Its width follows the text, up to the right edge of the band.
-                    flags |= Qt::TextDontClip;
-                    painter.setClipRect(
-                        QRectF(sheet.left(), sheet.top(), bandRight, sheet.height()));
-                } else {
-                    // Wrapped at word boundaries inside the width; what falls below is cut.
+                const int stretch =
+                    placed.stretch < 1 ? std::max(1, int(placed.stretch * 100)) : 100;
+                if (item.fontSize != fontSize || item.bold != fontBold || stretch != fontStretch) {
+                    QFont font = reportFont(item.fontSize, item.bold);
+                    if (stretch != 100)
+                        font.setStretch(stretch);
+                    painter.setFont(font);
+                    fontSize = item.fontSize;
+                    fontBold = item.bold;
+                    fontStretch = stretch;
+                }
+                if (!penIsText) {
+                    painter.setPen(textPen);
+                    penIsText = true;
+                }
+                int flags = Qt::AlignTop | (item.centred ? Qt::AlignHCenter : Qt::AlignLeft) |
+                            Qt::TextDontClip;
+                // A fixed cell wraps at word boundaries inside its width.
+                if (!item.autoSize)
                     flags |= Qt::TextWordWrap;
-                    painter.setClipRect(rect);
+                // What would run past the cell (or, for an auto-sized item, past the band's
+                // right edge) is cut.
+                if (placed.clip) {
+                    painter.setClipRect(
+                        item.autoSize ? QRectF(sheet.left(), sheet.top(), bandRight, sheet.height())
+                                      : rect);
                 }
                 // A framed cell keeps its text off the frame.
                 const QRectF room = item.box ? rect.adjusted(frame, 0, -frame, 0) : rect;
                 painter.drawText(room, flags, placed.text);
-                painter.setClipping(false);
+                if (placed.clip)
+                    painter.setClipping(false);
             }
             if (item.box) {
-                QPen pen(Qt::black);
-                pen.setWidthF(frame);
-                pen.setJoinStyle(Qt::MiterJoin);
-                painter.setPen(pen);
-                painter.setBrush(Qt::NoBrush);
+                if (penIsText) {
+                    painter.setPen(framePen);
+                    penIsText = false;
+                }
                 painter.drawRect(rect.adjusted(frame / 2, frame / 2, -frame / 2, -frame / 2));
             }
         }
