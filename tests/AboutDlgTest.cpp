@@ -47,6 +47,11 @@ TEST_F(AboutDlgTest, LayoutTextsAndFrame)
     EXPECT_EQ(m_dlg.minimumSize(), m_dlg.maximumSize());
     EXPECT_FALSE(m_dlg.windowFlags() & Qt::WindowCloseButtonHint);
     EXPECT_FALSE(m_dlg.windowFlags() & Qt::WindowSystemMenuHint);
+    EXPECT_FALSE(m_dlg.windowFlags() & Qt::WindowMinMaxButtonsHint);
+    // A close box that a window manager draws anyway does nothing.
+    QCoreApplication::postEvent(m_dlg.windowHandle(), new QEvent(QEvent::Close));
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(m_dlg.isVisible());
     EXPECT_EQ(m_dlg.SecretPanel1->geometry(), QRect(0, 0, 255, 339));
     EXPECT_EQ(m_dlg.Label3->text(), "1.0");
     EXPECT_EQ(m_dlg.Label1->text(), " Версія ");

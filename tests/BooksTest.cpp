@@ -64,6 +64,7 @@ bool validTaxpayerNumber(const QString& tin)
 class BooksTest : public ::testing::Test
 {
 protected:
+    void SetUp() override { QLocale::setDefault(QLocale::c()); }
     void TearDown() override { QLocale::setDefault(QLocale::system()); }
 };
 

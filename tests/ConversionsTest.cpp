@@ -1,20 +1,13 @@
 #include "core/Conversions.h"
 #include "core/Error.h"
-
-#include <QLocale>
+#include "support/DesktopLocale.h"
 
 #include <gtest/gtest.h>
 
 using namespace core;
+using testsupport::DesktopLocale;
 
 namespace {
-
-class LocaleScope
-{
-public:
-    explicit LocaleScope(const QLocale& locale) { QLocale::setDefault(locale); }
-    ~LocaleScope() { QLocale::setDefault(QLocale::c()); }
-};
 
 QString messageOf(const std::function<void()>& f)
 {
@@ -30,23 +23,32 @@ QString messageOf(const std::function<void()>& f)
 
 TEST(Conversions, FloatWithPointSeparator)
 {
-    LocaleScope scope(QLocale::c());
+    DesktopLocale scope("C");
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral(" 1234.50 ")), 1234.5);
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("-7")), -7.0);
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("+.5")), 0.5);
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("1.5E3")), 1500.0);
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("2e-2")), 0.02);
+    EXPECT_EQ(toFloat(QStringLiteral("-1e-400")), 0.0); // below the smallest double
+    EXPECT_EQ(toFloat(QStringLiteral("0.0000")), 0.0);
     EXPECT_EQ(messageOf([] { toFloat(QStringLiteral("")); }),
               QStringLiteral("'' is not a valid floating point value"));
     for (const char* bad : {"1,5", "abc", "1e", "0x10", "inf", "nan", "1 2", ".", "--1", "1e999"})
         EXPECT_EQ(messageOf([&] { toFloat(QString::fromLatin1(bad)); }),
                   QStringLiteral("'%1' is not a valid floating point value").arg(bad));
+    const QString tooLarge(400, u'9'); // overflows without an exponent; quoted by its start
+    EXPECT_EQ(messageOf([&] { toFloat(tooLarge); }),
+              QStringLiteral("'%1' is not a valid floating point value")
+                  .arg(tooLarge.left(core::kShownValueLength - 1) + QChar(0x2026)));
 }
 
 TEST(Conversions, FloatWithUkrainianCommaSeparator)
 {
-    LocaleScope scope(QLocale(QStringLiteral("uk_UA")));
+    // The desktop's C library then also reads numbers with a comma: nothing may follow it.
+    DesktopLocale scope("uk_UA");
     EXPECT_DOUBLE_EQ(toFloat(QStringLiteral(" 1234,50 ")), 1234.5);
+    EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("1388,16")), 1388.16);
+    EXPECT_DOUBLE_EQ(toFloat(QStringLiteral("-0,5e2")), -50.0);
     EXPECT_EQ(messageOf([] { toFloat(QStringLiteral(" 1234.50 ")); }),
               QStringLiteral("' 1234.50 ' is not a valid floating point value"));
 }

@@ -1,7 +1,9 @@
 #include "taxfile/CopyRoutine.h"
 #include "core/Error.h"
+#include "support/HostileEnvironment.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -115,9 +117,13 @@ TEST_F(CopyRoutineTest, KeepsTheModificationTimeAndReplacesAnOlderCopy)
         ASSERT_TRUE(f.setFileTime(stamp, QFileDevice::FileModificationTime));
     }
     writeFile(path("dst"), "a much longer old file that must be replaced entirely");
+    QFile::setPermissions(path("dst"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                           QFileDevice::ReadOther | QFileDevice::WriteOther);
     taxfile::copyFile(path("src"), path("dst"));
     EXPECT_EQ(readFile(path("dst")), "new contents");
     EXPECT_EQ(QFileInfo(path("dst")).lastModified(), stamp);
+    // Every employee's number and income: for the user's eyes only, whatever was there before.
+    EXPECT_EQ(testsupport::modeOf(path("dst")), 0600u);
 }
 
 TEST_F(CopyRoutineTest, CreatesMissingDirectoriesAndFillsExistingOnes)
@@ -150,6 +156,13 @@ TEST_F(CopyRoutineTest, OpenAndCreateFailuresNameThePath)
               "Cannot create file " + path("ro"));
     EXPECT_EQ(readFile(path("ro")), "kept");
 
+    // A destination of ten million characters (a region code pasted by mistake) is quoted by
+    // its beginning only.
+    const QString huge = path(QString(10'000'000, QChar(u'7')));
+    EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), huge); }),
+              "Cannot create file " + core::shownValue(huge));
+    EXPECT_TRUE(core::shownValue(huge).endsWith(QChar(0x2026)));
+
     // A plain file in the way of a directory to be created.
     writeFile(path("plain"), "x");
     EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("plain/sub/dst")); }),
@@ -168,7 +181,7 @@ TEST_F(CopyRoutineTest, CopyOntoItselfLeavesTheFileIntact)
     EXPECT_EQ(readFile(path("src")), "the only copy");
 }
 
-TEST_F(CopyRoutineTest, ReadAndWriteFailuresKeepThePartialCopy)
+TEST_F(CopyRoutineTest, ReadAndWriteFailuresKeepThePreviousCopy)
 {
     const QByteArray bytes = pattern(3 * 8192);
     writeFile(path("src"), bytes);
@@ -177,19 +190,83 @@ TEST_F(CopyRoutineTest, ReadAndWriteFailuresKeepThePartialCopy)
     RecordingIo failingRead;
     failingRead.failRead = 2;
     options.io = &failingRead;
+    writeFile(path("r"), "the previous good copy");
     EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("r"), options); }),
               "Stream read error");
-    EXPECT_EQ(readFile(path("r")), bytes.left(8192));
+    EXPECT_EQ(readFile(path("r")), "the previous good copy");
 
     RecordingIo failingWrite;
     failingWrite.failWrite = 2;
     options.io = &failingWrite;
     EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("w"), options); }),
               "Stream write error");
-    EXPECT_EQ(readFile(path("w")), bytes.left(8192 + 4096));
+    EXPECT_FALSE(QFileInfo::exists(path("w")));
+    // Nothing half-written is left beside it either.
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden), (QStringList{"r", "src"}));
 
-    // Both files were closed: the source can be replaced and the copy removed at once.
-    EXPECT_TRUE(QFile::remove(path("w")));
+    // The source was closed: it can be replaced at once.
+    writeFile(path("src"), "again");
     taxfile::copyFile(path("src"), path("w"));
-    EXPECT_EQ(readFile(path("w")), bytes);
+    EXPECT_EQ(readFile(path("w")), "again");
+}
+
+TEST_F(CopyRoutineTest, ALinkInTheDestinationsPlaceIsReplacedNotFollowed)
+{
+    writeFile(path("src"), "tax file");
+    writeFile(path("elsewhere"), "someone's own file");
+    ASSERT_TRUE(QFile::link(path("elsewhere"), path("dst")));
+    ASSERT_TRUE(QFile::link(path("nowhere"), path("dangling")));
+    taxfile::copyFile(path("src"), path("dst"));
+    taxfile::copyFile(path("src"), path("dangling"));
+    EXPECT_EQ(readFile(path("elsewhere")), "someone's own file");
+    EXPECT_FALSE(QFileInfo::exists(path("nowhere")));
+    for (const char* name : {"dst", "dangling"}) {
+        EXPECT_FALSE(QFileInfo(path(name)).isSymbolicLink()) << name;
+        EXPECT_EQ(readFile(path(name)), "tax file") << name;
+        EXPECT_EQ(testsupport::modeOf(path(name)), 0600u) << name;
+    }
+}
+
+// The temporary folder shared by every user (mode 1777) where another user has planted the
+// tax file's name before the run: a link to the user's own file, or a file of their own that
+// everybody may write. The user's return must go into neither.
+TEST_F(CopyRoutineTest, WhatAnotherUserPlantedInASharedFolderIsNeverWrittenThrough)
+{
+    if (!testsupport::isRoot())
+        GTEST_SKIP() << "acting as a second user needs root (setpriv)";
+    const QString shared = path("shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 01777), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(m_dir.path()).constData(), 0755), 0);
+    writeFile(path("DA.DBF"), "the return");
+    // The user's own precious file, which the planted link points at.
+    const QString home = path("home");
+    ASSERT_TRUE(QDir().mkpath(home));
+    writeFile(home + "/books", "the user's books");
+    ASSERT_EQ(::chown(QFile::encodeName(home).constData(), testsupport::kPlainUid,
+                      testsupport::kPlainGid),
+              0);
+    ASSERT_EQ(::chown(QFile::encodeName(home + "/books").constData(), testsupport::kPlainUid,
+                      testsupport::kPlainGid),
+              0);
+    ASSERT_TRUE(testsupport::runAsOtherUser({"ln", "-s", home + "/books", shared + "/DA071401.3"}));
+    ASSERT_TRUE(testsupport::runAsOtherUser({"touch", shared + "/DA071402.3"}));
+    ASSERT_TRUE(testsupport::runAsOtherUser({"chmod", "666", shared + "/DA071402.3"}));
+
+    for (const QString name : {"DA071401.3", "DA071402.3"}) {
+        const QString message = testsupport::runAsPlainUser([&] {
+            return messageOf([&] { taxfile::copyFile(path("DA.DBF"), shared + '/' + name); });
+        });
+        EXPECT_EQ(message, "Cannot create file " + shared + '/' + name);
+    }
+    EXPECT_EQ(readFile(home + "/books"), "the user's books");
+    EXPECT_EQ(readFile(shared + "/DA071402.3"), "");
+    // Under a name nobody took, the return is made, and is the user's alone.
+    EXPECT_EQ(testsupport::runAsPlainUser([&] {
+                  return messageOf([&] { taxfile::copyFile(path("DA.DBF"), shared + "/DA.3"); });
+              }),
+              "<no error>");
+    EXPECT_EQ(testsupport::modeOf(shared + "/DA.3"), 0600u);
+    EXPECT_EQ(QFileInfo(shared + "/DA.3").ownerId(), testsupport::kPlainUid);
+    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 3);
 }

@@ -1,5 +1,6 @@
 #include "taxfile/CopyToMedium.h"
 #include "settings/SettingsSource.h"
+#include "support/HostileEnvironment.h"
 #include "support/RecordingMessageSink.h"
 
 #include <QDateTime>
@@ -51,6 +52,7 @@ TEST_F(CopyToMediumTest, PromptsThenCopiesSilently)
     EXPECT_TRUE(m_sink.errors.isEmpty());
     EXPECT_EQ(QFileInfo(medium + Name).size(), 8);
     EXPECT_EQ(QFileInfo(medium + Name).lastModified(), QDateTime(QDate(2001, 3, 1), QTime(9, 0)));
+    EXPECT_EQ(testsupport::modeOf(medium + Name), 0600u);
 
     // The button stays usable: a second copy to another medium works the same.
     m_sink.plain.clear();
@@ -104,3 +106,45 @@ TEST_F(CopyToMediumTest, EveryFailureBecomesTheOneMessage)
     EXPECT_FALSE(QFileInfo::exists(root() + "medium2"));
     EXPECT_TRUE(m_sink.errors.isEmpty());
 }
+
+// A medium with an older return on it and too little room for the new one: the failure
+// message, and the old copy whole, never a cut file whose header claims every record.
+TEST_F(CopyToMediumTest, AFullMediumKeepsThePreviousCopyWhole)
+{
+    const testsupport::SmallTmpfs medium(root() + "stick", "64k");
+    if (!medium.mounted())
+        GTEST_SKIP() << medium.why().toStdString();
+    const QByteArray previous(40 * 1024, 'o');
+    {
+        QFile old(root() + "stick/" + Name);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        ASSERT_EQ(old.write(previous), previous.size());
+    }
+    {
+        QFile bigger(tempDir() + Name);
+        ASSERT_TRUE(bigger.open(QIODevice::WriteOnly));
+        ASSERT_EQ(bigger.write(QByteArray(100 * 1024, 'n')), 100 * 1024);
+    }
+    copyTo(root() + "stick/");
+    EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText());
+    QFile old(root() + "stick/" + Name);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(old.readAll() == previous);
+    EXPECT_EQ(QDir(root() + "stick").entryList(QDir::Files | QDir::Hidden), QStringList{Name});
+}
+
+#ifndef _WIN32
+TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
+{
+    // Run from the folder where a joined "A:\\DA071401.3" would otherwise land.
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root()));
+    for (const char* destination : {"A:\\", "A:", "C:\\TAX", "a:\\"}) {
+        m_sink.plain.clear();
+        copyTo(QString::fromLatin1(destination));
+        EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText()) << destination;
+    }
+    QDir::setCurrent(previous);
+    EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+}
+#endif

@@ -20,10 +20,10 @@ TEST(FieldTableTest, StoredFieldsAreTheFiftyInTheirOrder)
     EXPECT_EQ(order.last(), QStringLiteral("DestinationA"));
 
     QStringList unstored;
-    for (const settings::FieldSpec& spec : FieldTable::fields()) {
-        EXPECT_EQ(spec.stored, order.contains(spec.name)) << spec.name.toStdString();
-        if (!spec.stored)
-            unstored << spec.name;
+    for (const settings::FieldDef& def : FieldTable::fields()) {
+        EXPECT_EQ(def.stored, order.contains(def.name)) << def.name.toStdString();
+        if (!def.stored)
+            unstored << def.name;
     }
     EXPECT_EQ(unstored, (QStringList{"FormWoker", "Edit1"}));
     EXPECT_EQ(FieldTable::find(QStringLiteral("nope")), nullptr);
@@ -33,9 +33,9 @@ TEST(FieldTableTest, TabOrdersCoverEachPageOnce)
 {
     for (Page page : {Page::Requisites, Page::Link, Page::Formulas}) {
         QStringList onPage;
-        for (const settings::FieldSpec& spec : FieldTable::fields()) {
-            if (spec.page == page)
-                onPage << spec.name;
+        for (const settings::FieldDef& def : FieldTable::fields()) {
+            if (def.page == page)
+                onPage << def.name;
         }
         QStringList order = FieldTable::tabOrder(page);
         order.sort();
@@ -48,10 +48,10 @@ TEST(FieldTableTest, CyrillicWhereTheTextsAreCyrillic)
 {
     // "1С" and the templates' letters are Cyrillic; a Latin look-alike would ask the wrong item.
     EXPECT_EQ(FieldTable::pageCaption(Page::Link).back().unicode(), 0x0421);
-    for (const settings::FieldSpec& spec : FieldTable::fields()) {
-        for (const QChar c : spec.defaultText + spec.label)
-            EXPECT_FALSE(spec.name != "DestinationA" &&
+    for (const settings::FieldDef& def : FieldTable::fields()) {
+        for (const QChar c : def.defaultText + def.label)
+            EXPECT_FALSE(def.name != "DestinationA" &&
                          QStringLiteral("ABCEHIKMOPTXaceiopxy").contains(c))
-                << spec.name.toStdString();
+                << def.name.toStdString();
     }
 }

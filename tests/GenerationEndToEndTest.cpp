@@ -1,27 +1,35 @@
 // The generation run against the accounting stand-in running as its own process, over the
 // real local transport, with the default templates and the demo books.
 
+#include "check/CheckDlg.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
+#include "support/DesktopLocale.h"
 #include "support/RecordingMessageSink.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
 #include "taxfile/Report1Dlg.h"
 #include "taxfile/TaxFileName.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -45,6 +53,7 @@ public:
             onAsk(item);
         return m_inner.ask(item);
     }
+    bool lastAskTimedOut() const override { return m_inner.lastAskTimedOut(); }
     QStringList asked;
     std::function<void(const QString&)> onAsk;
 
@@ -72,15 +81,22 @@ protected:
         m_settings.set("CodPod", "14");
         m_settings.set("FirstWoker", "1");
         m_settings.set("LastWoker", "15");
-        m_settings.set("Edrpou1", "01234567");
-        m_settings.set("codk1", "1111111111");
-        m_settings.set("codb1", "2222222222");
+        // Codes that pass their check digits, so that the demo books give a clean return.
+        m_settings.set("Edrpou1", "32855961");
+        m_settings.set("codk1", "2931414195");
+        m_settings.set("codb1", "2337326063");
         m_settings.set("TellBoss", "4872123");
         m_settings.set("TellShief", "4872124");
         m_settings.set("DestinationA", m_temp.path() + "/medium/");
     }
 
     void TearDown() override
+    {
+        stopStandIn();
+        QLocale::setDefault(QLocale::system());
+    }
+
+    void stopStandIn()
     {
         m_dlg.reset();
         m_item.reset();
@@ -92,34 +108,44 @@ protected:
                 m_standin.waitForFinished(3000);
             }
         }
-        QLocale::setDefault(QLocale::system());
     }
 
-    void startStandIn(const QStringList& extra = {})
+    void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"),
+                      const QString& books = Source + "/demo/books.json")
+    {
+        launchStandIn(extra, locale);
+        m_conv = std::make_unique<ddelink::DdeClientConv>();
+        m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
+        ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
+        m_asker = std::make_unique<RecordingAsker>(*m_item);
+        openDialog();
+    }
+
+    // The accounting program's process alone; returns once it serves.
+    void launchStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
         m_standin.setProcessEnvironment(env);
         m_standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         m_standin.start(QStringLiteral(FVT_BINARY_DIR "/bin/buh-standin"),
-                        QStringList{"--books", Source + "/demo/books.json", "--log", logPath(),
-                                    "--locale", "C"} +
+                        QStringList{"--books", books, "--log", logPath(), "--locale", locale} +
                             extra);
         ASSERT_TRUE(m_standin.waitForStarted(5000));
-        const QString socket = m_runtime.path() + "/dde/БУХ";
+        ddelink::DdeClientConv probe;
         QDeadlineTimer deadline(5000);
-        while (!QFileInfo::exists(socket) && !deadline.hasExpired())
+        while (!probe.transport().connect("\xc1\xd3\xd5", "\xc2\xdb\xd0") && !deadline.hasExpired())
             QThread::msleep(10);
-        ASSERT_TRUE(QFileInfo::exists(socket)) << "the stand-in did not come up";
+        ASSERT_TRUE(probe.isOpen()) << "the stand-in did not come up";
+    }
 
-        m_conv = std::make_unique<ddelink::DdeClientConv>();
-        m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
-        ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
-        m_asker = std::make_unique<RecordingAsker>(*m_item);
+    void openDialog()
+    {
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, *m_asker);
         m_dlg->setWorkingDirectory(Source + "/demo");
         m_dlg->setTempDirectory(m_temp.path() + '/');
         m_dlg->setLinkCheck([this] { return m_conv->isOpen(); });
+        m_dlg->ZYear->setCurrentText("2008"); // the demo books' year
         m_dlg->show();
     }
 
@@ -171,9 +197,20 @@ protected:
 
 } // namespace
 
-TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
+// The same books on a desktop whose regional settings read amounts with a point and with a comma:
+// the stand-in answers as the accounting program there does, and every kopeck reaches the file.
+class DemoBooksOnADesktop : public GenerationEndToEndTest,
+                            public ::testing::WithParamInterface<const char*>
 {
-    startStandIn();
+};
+
+INSTANTIATE_TEST_SUITE_P(Locales, DemoBooksOnADesktop, ::testing::Values("C", "uk_UA"));
+
+TEST_P(DemoBooksOnADesktop, TheReturnComesRecordByRecord)
+{
+    testsupport::DesktopLocale desktop(GetParam());
+    ASSERT_TRUE(desktop.available());
+    startStandIn({}, QString::fromLatin1(GetParam()));
     QImage duringRun;
     m_asker->onAsk = [&](const QString& item) {
         if (item == "СН1:8.52")
@@ -183,6 +220,7 @@ TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
     ASSERT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
     EXPECT_FALSE(m_dlg->Button1->isEnabled());
     EXPECT_TRUE(m_dlg->Button4->isEnabled());
+    EXPECT_EQ(m_dlg->findChild<check::CheckDlg*>(), nullptr); // a clean file: nothing more shown
     if (!qEnvironmentVariableIsEmpty("TAXFILE_SHOT"))
         duringRun.save(qEnvironmentVariable("TAXFILE_SHOT"));
 
@@ -244,6 +282,8 @@ TEST_F(GenerationEndToEndTest, TheDemoBooksGiveTheirReturnRecordByRecord)
     EXPECT_EQ(rows[18].np, 99999);
     EXPECT_NEAR(rows[18].sDox, income, 0.005);
     EXPECT_NEAR(rows[18].sTax, tax, 0.005);
+    EXPECT_EQ(qRound64(rows[18].sDox * 100), 6743955); // the demo's totals, to the kopeck
+    EXPECT_EQ(qRound64(rows[18].sTax * 100), 949731);
 
     // The screen during the run: the panel with its gauge was up.
     ASSERT_FALSE(duringRun.isNull());
@@ -289,16 +329,53 @@ TEST_F(GenerationEndToEndTest, AVanishedAccountingProgramStopsTheRun)
     EXPECT_EQ(rows[0].tin, "2238234710");
 }
 
+TEST_F(GenerationEndToEndTest, AnAccountingProgramThatCameBackIsMetAgainByTheNextRun)
+{
+    startStandIn();
+    int failures = 0;
+    auto wire = [&] {
+        // As the main window does: open once more as at start-up, else say so.
+        m_dlg->setLinkReopen([&] {
+            if (ddelink::openLink(*m_conv, *m_item))
+                return true;
+            ++failures;
+            return false;
+        });
+    };
+    wire();
+    m_standin.kill();
+    ASSERT_TRUE(m_standin.waitForFinished(3000));
+
+    // Found lost when the run starts: nothing is asked, nothing is written.
+    m_dlg->Button1->click();
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
+    EXPECT_TRUE(m_asker->asked.isEmpty());
+    EXPECT_TRUE(m_dlg->Button1->isEnabled());
+    EXPECT_TRUE(m_dlg->Panel1->isHidden());
+    EXPECT_FALSE(QFileInfo::exists(m_temp.path() + "/DA071401.3"));
+
+    // Back again: the next run, in a new dialog, talks to it.
+    launchStandIn();
+    openDialog();
+    wire();
+    m_dlg->Button1->click();
+    EXPECT_EQ(failures, 1);
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
+    EXPECT_TRUE(m_dlg->Button4->isEnabled());
+    EXPECT_EQ(records().size(), 19u);
+}
+
 TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
 {
-    // Employee 2's row 1 income comes after the 1000 ms bound: an empty answer to an amount.
+    // Employee 2's row 1 income comes after the 1000 ms bound.
     const QString late = "?((СН1:2.35=1) ИЛИ (СН1:2.35=4)\\КО70.01:2-ОБ87.01,70.01:2\\0)";
     startStandIn({"--slow", late, "--slow-ms", "1300"});
     QElapsedTimer clock;
     clock.start();
     m_dlg->Button1->click();
     EXPECT_LT(clock.elapsed(), 4000);
-    EXPECT_EQ(m_sink.errors, QStringList{"'' is not a valid floating point value."});
+    EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::noAnswerText(late) + "."});
     EXPECT_FALSE(m_dlg->Button4->isEnabled());
 
     // The late reply reaches the socket among later answers: dropped by its id, never taken.
@@ -307,4 +384,84 @@ TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
     EXPECT_EQ(m_item->ask("СН1:1.52"), "2238234710");
     const auto rows = records();
     ASSERT_EQ(rows.size(), 1u); // employee 1's record, kept
+}
+
+TEST_F(GenerationEndToEndTest, AMistypedNumberInTheBooksIsShownAfterTheRun)
+{
+    // Employee 5's card with two digits swapped.
+    QFile demo(Source + "/demo/books.json");
+    ASSERT_TRUE(demo.open(QIODevice::ReadOnly));
+    QByteArray books = demo.readAll();
+    ASSERT_EQ(books.count("\"2919311572\""), 1);
+    books.replace("\"2919311572\"", "\"2919311527\"");
+    QFile copy(m_temp.filePath("books.json"));
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly) && copy.write(books) == books.size());
+    copy.close();
+    startStandIn({}, QStringLiteral("C"), copy.fileName());
+    m_dlg->Button1->click();
+    ASSERT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
+
+    QPointer<check::CheckDlg> shown = m_dlg->findChild<check::CheckDlg*>();
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(shown->windowTitle(), "Перевірка файлу");
+    EXPECT_EQ(shown->windowModality(), Qt::NonModal);
+    EXPECT_TRUE(
+        shown->Label1->text().contains("записано так, як відповіла бухгалтерська програма"));
+    ASSERT_EQ(shown->ListView1->rowCount(), 1);
+    auto cell = [&](int column) { return shown->ListView1->item(0, column)->text(); };
+    EXPECT_EQ(cell(0), "Помилка");
+    EXPECT_EQ(cell(1), "6"); // employee 5's one record
+    EXPECT_EQ(cell(2), "2919311527");
+    EXPECT_EQ(cell(3), "TIN");
+    EXPECT_EQ(cell(4), "Ідентифікаційний номер працівника не проходить перевірку контрольної "
+                       "цифри: найпевніше, в ньому помилка.");
+    // The report dialog goes on beside it.
+    EXPECT_TRUE(m_dlg->Button2->isEnabled());
+    EXPECT_TRUE(m_dlg->Button4->isEnabled());
+
+    // 4vt-check says the same of the file.
+    QProcess tool;
+    const QString file = m_temp.filePath(taxfile::TaxFileName());
+    tool.start(QStringLiteral(FVT_BINARY_DIR "/bin/4vt-check"), {file});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_EQ(QString::fromUtf8(tool.readAllStandardOutput()),
+              file + ": рядок 6 (NP 6), TIN 2919311527, поле TIN: помилка: " + cell(4) + "\n");
+
+    // Esc closes the window.
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(shown, &esc);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(shown.isNull() || !shown->isVisible());
+    EXPECT_TRUE(m_dlg->isVisible());
+}
+
+// A late identification number or date is no "no data": the run stops and says which request
+// went unanswered, instead of skipping the employee or leaving the date blank. A frozen
+// program (it never answers) is the same case, met at its first request.
+TEST_F(GenerationEndToEndTest, AnUnansweredNumberOrDateStopsTheRunByName)
+{
+    struct Case
+    {
+        QString late;
+        int slowMs;
+        std::size_t rowsKept;
+    };
+    for (const Case& c :
+         {Case{"СН1:2.52", 1300, 1}, Case{"СН1:1.100", 1300, 0}, Case{"СН1:1.52", 600000, 0}}) {
+        SCOPED_TRACE(c.late.toStdString());
+        stopStandIn();
+        m_sink.errors.clear();
+        startStandIn({"--slow", c.late, "--slow-ms", QString::number(c.slowMs)});
+        m_dlg->Button1->click();
+        EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::noAnswerText(c.late) + "."});
+        EXPECT_TRUE(m_dlg->Button1->isEnabled());
+        EXPECT_FALSE(m_dlg->Button2->isEnabled());
+        EXPECT_FALSE(m_dlg->Button4->isEnabled());
+        EXPECT_EQ(records().size(), c.rowsKept);
+    }
+    EXPECT_TRUE(taxfile::GenerationRun::noAnswerText("СН1:2.52")
+                    .startsWith("Програма бухгалтерського обліку не відповіла вчасно на запит "
+                                "\"СН1:2.52\""));
 }

@@ -159,15 +159,6 @@ QStringList emptyRows(int from)
 
 } // namespace
 
-TEST(ExpandTemplateTest, EveryAmpersandBecomesTheNumber)
-{
-    EXPECT_EQ(taxfile::expandTemplate("СН1:&.52", 7), "СН1:7.52");
-    EXPECT_EQ(taxfile::expandTemplate("&&", 7), "77");
-    EXPECT_EQ(taxfile::expandTemplate("A&B&", -12), "A-12B-12");
-    EXPECT_EQ(taxfile::expandTemplate("no number", 3), "no number");
-    EXPECT_EQ(taxfile::expandTemplate("", 3), "");
-}
-
 TEST_F(GenerationRunTest, OneEmployeeIsAskedInTheFixedOrderAndWrittenField_by_field)
 {
     m_settings.set("FirstWoker", "5");

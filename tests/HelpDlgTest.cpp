@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -15,6 +16,12 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include <unistd.h>
 
@@ -75,12 +82,30 @@ protected:
     testsupport::RecordingMessageSink m_sink;
 };
 
-TEST_F(ReadmeFolder, MissingFileOrAFolderOfThatNameDoesNothing)
+TEST_F(ReadmeFolder, MissingFileOrSomethingElseOfThatNameDoesNothing)
 {
     app::MainDlg dlg;
     EXPECT_FALSE(runHelp(dlg));
     ASSERT_TRUE(QDir(m_dir.path()).mkdir("Readme.txt"));
     EXPECT_FALSE(runHelp(dlg));
+    EXPECT_TRUE(m_sink.errors.isEmpty());
+
+    // A pipe nobody writes to: opening it to read would wait for ever. Should the command wait
+    // all the same, a writer comes and goes after a while, so the test fails instead of hanging.
+    ASSERT_TRUE(QDir(m_dir.path()).rmdir("Readme.txt"));
+    const QByteArray fifo = QFile::encodeName(m_dir.filePath("Readme.txt"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    std::thread rescue([fifo] {
+        std::this_thread::sleep_for(std::chrono::seconds(3));
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_FALSE(runHelp(dlg));
+    EXPECT_LT(clock.elapsed(), 2000);
+    rescue.join();
     EXPECT_TRUE(m_sink.errors.isEmpty());
 }
 

@@ -1,4 +1,5 @@
 #include "app/InstanceGuard.h"
+#include "support/HostileEnvironment.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <memory>
 #include <unistd.h>
@@ -193,6 +195,96 @@ TEST_F(InstanceGuardTest, WithoutRuntimeFolderEachUserGetsOwnGuardInTemp)
     EXPECT_EQ(laterCopy(), "later raised");
     first->quit();
     EXPECT_TRUE(first->finished());
+}
+
+// A lock file that no living copy holds never stops a start: an empty one, garbage, or one
+// that another user left in the folder.
+TEST_F(InstanceGuardTest, ALockNobodyHoldsIsTakenOver)
+{
+    const QString lockPath = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk.lock"));
+    struct Case
+    {
+        const char* what;
+        QByteArray bytes;
+        bool otherOwner;
+    };
+    for (const Case& c : {Case{"empty", "", false}, Case{"garbage", "\x01\xffzz\n\n\n", false},
+                          Case{"another user's", "1\ninit\n\n", true}}) {
+        SCOPED_TRACE(c.what);
+        if (c.otherOwner && !testsupport::isRoot()) {
+            std::printf("skipped the %s lock: giving a file to another user needs root\n", c.what);
+            continue;
+        }
+        QFile lock(lockPath);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.write(c.bytes);
+        lock.close();
+        if (c.otherOwner) {
+            ASSERT_EQ(QProcess::execute("chown", {"nobody:nogroup", lockPath}), 0);
+        }
+
+        auto first = started();
+        ASSERT_EQ(first->nextLine(), "first");
+        EXPECT_EQ(laterCopy(), "later raised");
+        first->quit();
+        EXPECT_TRUE(first->finished());
+    }
+}
+
+// What the program cannot mend is said, and the start ends with a non-zero code: a guard
+// folder that is not the user's own or is open to others, or a disk too full for the lock.
+TEST_F(InstanceGuardTest, AFolderItCannotTrustOrAFullDiskIsSaidAndEndsNonZero)
+{
+    QTemporaryDir temp;
+    ASSERT_TRUE(temp.isValid());
+    const QString fallback =
+        QDir(temp.path()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    const auto refused = [&](const char* what) {
+        SCOPED_TRACE(what);
+        auto probe = started();
+        const QString line = probe->nextLine();
+        EXPECT_TRUE(line.startsWith("cannot start: Програму не вдалося запустити: "))
+            << qPrintable(line);
+        EXPECT_TRUE(probe->finished());
+        EXPECT_EQ(probe->exitCode(), 1);
+        return line;
+    };
+
+    // The fallback folder in the shared temporary directory, made by someone first.
+    m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    m_env.insert(QStringLiteral("TMPDIR"), temp.path());
+    ASSERT_TRUE(QDir().mkpath(fallback));
+    ASSERT_EQ(::chmod(QFile::encodeName(fallback).constData(), 0777), 0);
+    EXPECT_TRUE(refused("open to all").contains(fallback));
+    EXPECT_FALSE(QFile::exists(QDir(fallback).filePath(QStringLiteral("Zvitnyk.lock"))));
+    ASSERT_TRUE(QDir(fallback).removeRecursively());
+    ASSERT_TRUE(QFile::link(temp.path(), fallback));
+    refused("a link");
+    ASSERT_TRUE(QFile::remove(fallback));
+
+    if (testsupport::isRoot()) {
+        // The runtime folder of another user.
+        QTemporaryDir foreign;
+        ASSERT_EQ(QProcess::execute("chown", {"nobody:nogroup", foreign.path()}), 0);
+        m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), foreign.path());
+        refused("another user's runtime folder");
+    }
+
+    // A runtime folder on a full disk.
+    const testsupport::SmallTmpfs full(temp.path() + "/full", "16k", "0700");
+    if (!full.mounted()) {
+        std::printf("skipped the full disk: %s\n", qPrintable(full.why()));
+        return;
+    }
+    {
+        QFile filler(temp.path() + "/full/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        while (filler.write(QByteArray(4096, 'x')) == 4096 && filler.flush()) {
+        }
+    }
+    m_env.insert(QStringLiteral("XDG_RUNTIME_DIR"), temp.path() + "/full");
+    // The system's own words for the reason.
+    EXPECT_TRUE(refused("full").contains(qt_error_string(ENOSPC)));
 }
 
 } // namespace

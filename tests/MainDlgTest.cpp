@@ -1,10 +1,14 @@
 #include "app/MainDlg.h"
 #include "app/AboutDlg.h"
+#include "app/MessageBoxSink.h"
+#include "app/WindowPlacement.h"
+#include "core/Conversions.h"
 #include "core/Error.h"
 #include "support/RecordingMessageSink.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -80,6 +84,22 @@ TEST(MainDlgTest, WindowIsAResizableCentredFrameOfTheDesignedSize)
     EXPECT_LE(std::abs(dlg.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(dlg.frameGeometry().center().y() - screen.center().y()), 1);
     EXPECT_EQ(dlg.font().pointSize(), 8);
+}
+
+TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
+{
+    QWidget window;
+    QMargins frame; // a window manager frames the window some time after it is shown
+    app::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
+    window.show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(435, 300));
+    frame = QMargins(1, 20, 1, 5);
+    window.move(window.pos() + QPoint(1, 20));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(window.size(), QSize(433, 275));
+    const QRect screen = window.screen()->availableGeometry();
+    EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 1);
 }
 
 TEST(MainDlgTest, LinkIsCheckedOnlyAtTheFirstActivation)
@@ -169,6 +189,34 @@ TEST(MainDlgTest, FailingOpenIsReportedAndTreatedAsNoLink)
     EXPECT_FALSE(dlg.isVisible());
 }
 
+TEST(MainDlgTest, ARunReopensALostLinkOnceAndShowsTheSameBoxWhenItCannot)
+{
+    testsupport::RecordingMessageSink sink;
+    app::MainDlg dlg;
+    int attempts = 0;
+    int boxes = 0;
+    bool serving = false;
+    dlg.openLink = [&] {
+        ++attempts;
+        return serving;
+    };
+    dlg.showLinkFailure = [&] { ++boxes; };
+    dlg.show();
+    QCoreApplication::processEvents(); // the start-up check: attempt 1, box 1, window closed
+    dlg.show();
+
+    EXPECT_FALSE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 2);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(dlg.isVisible()) << "a run that finds no link never ends the program";
+
+    serving = true;
+    EXPECT_TRUE(dlg.reopenLink());
+    EXPECT_EQ(attempts, 3);
+    EXPECT_EQ(boxes, 2);
+    EXPECT_TRUE(sink.errors.isEmpty());
+}
+
 TEST(MainDlgTest, UnwiredDialogsAndFailingCommandsShowTheErrorBoxAndKeepTheWindow)
 {
     testsupport::RecordingMessageSink sink;
@@ -188,3 +236,33 @@ TEST(MainDlgTest, UnwiredDialogsAndFailingCommandsShowTheErrorBoxAndKeepTheWindo
 }
 
 } // namespace
+
+// A huge answer or setting in a message: the box stays within the screen and opens at once;
+// the message's own words are exact and the value is cut with "…".
+TEST(MessageBoxSinkTest, HugeValuesGiveABoundedWrappedBox)
+{
+    QString message;
+    try {
+        core::toFloat(QString(1 << 20, QChar(u'9')));
+    } catch (const core::Error& e) {
+        message = e.message();
+    }
+    EXPECT_EQ(message, "'" + QString(core::kShownValueLength - 1, QChar(u'9')) + QChar(0x2026) +
+                           "' is not a valid floating point value");
+
+    app::MessageBoxSink sink;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QString& text : {message, QString(10 << 20, QChar(u'Ж'))}) {
+        QSize shown;
+        onNextModal([&](QWidget* box) { shown = box ? box->size() : QSize(); });
+        QElapsedTimer clock;
+        clock.start();
+        sink.showError(text);
+        EXPECT_LT(clock.elapsed(), 5000);
+        EXPECT_TRUE(shown.isValid());
+        EXPECT_LE(shown.width(), screen.width());
+        EXPECT_LE(shown.height(), screen.height());
+    }
+    EXPECT_EQ(app::MessageBoxSink::boxText(QString(5000, QChar(u'x'))).remove(QChar(0x200B)),
+              QString(app::MessageBoxSink::kMaxText - 1, QChar(u'x')) + QChar(0x2026));
+}

@@ -1,5 +1,7 @@
 #include "settings/OptionsDlg.h"
+#include "check/CheckDigitMark.h"
 #include "settings/QSettingsStore.h"
+#include "support/FitChecks.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempSettingsHome.h"
 
@@ -185,12 +187,18 @@ TEST_F(OptionsDlgTest, LayoutIsAsDesigned)
     EXPECT_EQ(labelOf(*dlg, "FormWoker"),
               QStringLiteral("Формула для визначення ідентифікаційного номера "));
 
-    // No label runs into its field.
+    // No label runs into its field, nor is it narrowed to keep out of it; a field with a limit
+    // shows as many digits as it takes.
     for (QLabel* label : dlg->findChildren<QLabel*>()) {
         const QString field = label->objectName().mid(6);
         QLineEdit* own = dlg->findChild<QLineEdit*>(field);
         ASSERT_NE(own, nullptr) << label->objectName().toStdString();
         EXPECT_LE(label->geometry().right(), own->x()) << field.toStdString();
+        EXPECT_TRUE(testsupport::unsqueezed(label->font())) << field.toStdString();
+        if (own->maxLength() < 100) {
+            EXPECT_TRUE(testsupport::showsWhole(own, testsupport::widestDigits(own->maxLength())))
+                << field.toStdString();
+        }
     }
 }
 
@@ -390,4 +398,42 @@ TEST_F(OptionsDlgTest, ComesBackWhereItWasWithTheLastPage)
     EXPECT_EQ(dlg->size(), QSize(600, 520));
     EXPECT_EQ(dlg->PageControl1->currentIndex(), 2);
     dlg->close();
+}
+
+TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
+{
+    auto dlg = start();
+    dlg->show();
+    struct Case
+    {
+        const char* field;
+        const char* bad;
+        const char* good;
+    };
+    const Case cases[] = {
+        {"Edrpou1", "32855962", "32855961"}, {"pdw1", "2238234711", "АБ123456"},
+        {"codpp1", "0003212", "00032129"},   {"codk1", "22382347I0", "2238234710"},
+        {"codb1", "2514412298", ""},
+    };
+    for (const Case& c : cases) {
+        QLineEdit* field = edit(*dlg, c.field);
+        auto* mark = dlg->findChild<check::CheckDigitMark*>(QString(c.field) + "Mark");
+        ASSERT_NE(mark, nullptr) << c.field;
+        field->setText(QString::fromUtf8(c.good));
+        EXPECT_TRUE(mark->isHidden()) << c.field;
+        EXPECT_EQ(field->toolTip(), QString()) << c.field;
+        // Typed key by key: every character is taken.
+        field->clear();
+        for (const QChar ch : QString::fromUtf8(c.bad))
+            press(field, ch.isDigit() ? Qt::Key_0 + ch.digitValue() : Qt::Key_A, QString(ch));
+        EXPECT_EQ(field->text(), QString::fromUtf8(c.bad));
+        EXPECT_FALSE(mark->isHidden()) << c.field;
+        EXPECT_EQ(field->toolTip(), mark->toolTip()) << c.field;
+        EXPECT_TRUE(mark->toolTip().contains("Текст буде збережено так, як його введено."));
+    }
+    EXPECT_EQ(dlg->findChildren<check::CheckDigitMark*>().size(), 5);
+    dlg->Button1->click();
+    EXPECT_FALSE(dlg->isVisible());
+    for (const Case& c : cases)
+        EXPECT_EQ(m_home.stored(QString(c.field) + "_Text"), QString::fromUtf8(c.bad));
 }

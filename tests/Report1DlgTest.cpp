@@ -2,6 +2,7 @@
 #include "dbase/Table.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
+#include "support/FitChecks.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/Gauge.h"
@@ -21,6 +22,8 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -99,7 +102,7 @@ TEST_F(Report1DlgTest, StartsWithTheFormsControlsInPlace)
     EXPECT_EQ(m_dlg->Label5->pos(), QPoint(120, 8));
 
     EXPECT_EQ(m_dlg->Nperiod->value(), 1);
-    EXPECT_EQ(m_dlg->Nperiod->minimum(), 1);
+    EXPECT_EQ(m_dlg->Nperiod->minimum(), 0); // the empty box
     EXPECT_EQ(m_dlg->Nperiod->maximum(), 99);
     EXPECT_EQ(m_dlg->ZYear->currentText(), "1999");
     EXPECT_EQ(m_dlg->ZYear->count(), 11);
@@ -287,4 +290,110 @@ TEST_F(Report1DlgTest, TextBoxesTakeOnlyWhatTheFileCanCarry)
     EXPECT_EQ(edit->text(), "Ї");
     type("日");
     EXPECT_EQ(edit->text(), "Ї");
+}
+
+TEST_F(Report1DlgTest, InputMadeDuringARunIsDroppedNotReplayedAfterIt)
+{
+    QWidget mainWindow;
+    mainWindow.show();
+    m_dlg->show();
+    QApplication::processEvents();
+    ASSERT_NE(mainWindow.windowHandle(), nullptr);
+    m_asker.onAsk = [&](const QString& item) {
+        if (item != "T1")
+            return;
+        // What an impatient user does while the accounting program is slow: Esc, a click on
+        // "Відмінити", the main window's close box.
+        QCoreApplication::postEvent(
+            m_dlg.get(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        const QPointF centre = QRectF(m_dlg->Button3->rect()).center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                m_dlg->Button3, new QMouseEvent(type, centre, m_dlg->Button3->mapToGlobal(centre),
+                                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(mainWindow.windowHandle(), new QEvent(QEvent::Close));
+    };
+    m_dlg->Button1->click();
+    QApplication::processEvents();
+    EXPECT_TRUE(m_dlg->isVisible());
+    EXPECT_TRUE(mainWindow.isVisible());
+    EXPECT_TRUE(m_dlg->Button4->isEnabled()) << "\"Вигрузити файл\" is offered";
+
+    // Afterwards the dialog takes input as before.
+    QCoreApplication::postEvent(m_dlg.get(),
+                                new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+    QApplication::processEvents();
+    EXPECT_FALSE(m_dlg->isVisible());
+}
+
+TEST_F(Report1DlgTest, TabEntersARadioGroupOnTheChosenItemAndArrowsMoveTheChoice)
+{
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    struct Case
+    {
+        taxfile::RadioGroup* group;
+        QWidget* before;
+        int chosen;
+    } cases[] = {{m_dlg->Kwartal, m_dlg->Edit2, 2}, {m_dlg->WUser, m_dlg->ZYear, 1}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.group->objectName().toStdString());
+        c.group->setItemIndex(c.chosen);
+        c.before->setFocus();
+        QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(m_dlg->focusWidget(), c.group->buttons()[std::size_t(c.chosen)]);
+        QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Space);
+        EXPECT_EQ(c.group->itemIndex(), c.chosen);
+        QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Up);
+        EXPECT_EQ(c.group->itemIndex(), c.chosen - 1);
+        EXPECT_EQ(m_dlg->focusWidget(), c.group->buttons()[std::size_t(c.chosen - 1)]);
+        QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
+        EXPECT_NE(m_dlg->focusWidget()->parentWidget(), c.group) << "Tab leaves the group";
+    }
+}
+
+TEST_F(Report1DlgTest, AnEmptyFileNumberStaysEmptyAndGivesALoneZero)
+{
+    m_dlg->show();
+    QApplication::setActiveWindow(m_dlg.get());
+    QLineEdit* edit = m_dlg->Nperiod->findChild<QLineEdit*>();
+    ASSERT_NE(edit, nullptr);
+    m_dlg->Nperiod->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    m_dlg->Button1->setFocus(); // leaving the box is when a spin box corrects its text
+    EXPECT_EQ(m_dlg->Nperiod->text(), "");
+    m_dlg->Button1->click();
+    EXPECT_EQ(taxfile::TaxFileName(), "DA07140.3");
+
+    // The arrows never step into the empty box; a typed 0 is no file number.
+    m_dlg->Nperiod->stepBy(1);
+    EXPECT_EQ(m_dlg->Nperiod->text(), "1");
+    m_dlg->Nperiod->stepBy(-1);
+    EXPECT_EQ(m_dlg->Nperiod->text(), "1");
+    m_dlg->Nperiod->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_0);
+    m_dlg->Button3->setFocus();
+    EXPECT_EQ(m_dlg->Nperiod->text(), "1");
+}
+
+TEST_F(Report1DlgTest, EveryTextFitsWithoutNarrowing)
+{
+    m_dlg->show();
+    const std::pair<QLabel*, QWidget*> rows[] = {{m_dlg->Label1, m_dlg->Nperiod},
+                                                 {m_dlg->Label2, m_dlg->ZYear},
+                                                 {m_dlg->Label3, m_dlg->Edit1},
+                                                 {m_dlg->Label4, m_dlg->Edit2}};
+    for (const auto& [label, field] : rows) {
+        EXPECT_TRUE(testsupport::unsqueezed(label->font())) << label->text().toStdString();
+        EXPECT_LE(label->x() + label->sizeHint().width(), field->x())
+            << label->text().toStdString();
+    }
+    for (QPushButton* b : {m_dlg->Button1, m_dlg->Button2, m_dlg->Button3, m_dlg->Button4})
+        EXPECT_TRUE(testsupport::unsqueezed(b->font()) && testsupport::showsWhole(b, b->text()))
+            << b->text().toStdString();
+    EXPECT_TRUE(testsupport::unsqueezed(m_dlg->ZYear->font()));
+    EXPECT_TRUE(testsupport::showsWhole(m_dlg->ZYear->lineEdit(), "2009"));
+    EXPECT_TRUE(testsupport::showsWhole(m_dlg->Nperiod->findChild<QLineEdit*>(), "99"));
 }

@@ -4,13 +4,18 @@
 #include "settings/QSettingsStore.h"
 #include "support/TempSettingsHome.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using settings::FieldTable;
 using settings::FormStorage;
@@ -23,8 +28,8 @@ namespace {
 QHash<QString, QString> defaults()
 {
     QHash<QString, QString> texts;
-    for (const settings::FieldSpec& spec : FieldTable::fields())
-        texts.insert(spec.name, spec.defaultText);
+    for (const settings::FieldDef& def : FieldTable::fields())
+        texts.insert(def.name, def.defaultText);
     return texts;
 }
 
@@ -312,4 +317,61 @@ TEST_F(SettingsStoreTest, AWriteThatBreaksOffLeavesTheStoredSettingsWhole)
     QHash<QString, QString> loaded = defaults();
     m_storage.load(loaded);
     EXPECT_EQ(loaded.value(QStringLiteral("NameFirm")), QString());
+}
+
+// FAT disks and some network home folders refuse hard links and unnamed files; a preloaded shim
+// makes this disk do the same (the test runs itself again under it). "ОК" must save there, and
+// a save cut short by a full disk must still leave the stored settings whole.
+TEST_F(SettingsStoreTest, SavesWholeWhereHardLinksAreRefused)
+{
+    const bool underShim = ::dlsym(RTLD_DEFAULT, "fvt_no_hard_link_shim") != nullptr;
+    if (!underShim) {
+        ASSERT_TRUE(qEnvironmentVariableIsEmpty("FVT_UNDER_SHIM")) << "the shim did not load";
+        QProcess self;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("LD_PRELOAD", FVT_NO_HARD_LINK_SHIM);
+        env.insert("FVT_UNDER_SHIM", "1");
+        // A sanitized build wants its runtime first; the shim only wraps libc calls.
+        env.insert("ASAN_OPTIONS",
+                   env.value("ASAN_OPTIONS") + QStringLiteral(":verify_asan_link_order=0"));
+        self.setProcessEnvironment(env);
+        self.setProcessChannelMode(QProcess::MergedChannels);
+        self.start(QCoreApplication::applicationFilePath(),
+                   {"--gtest_filter=SettingsStoreTest.SavesWholeWhereHardLinksAreRefused"});
+        ASSERT_TRUE(self.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(self.readAll());
+        EXPECT_EQ(self.exitCode(), 0) << output.toStdString();
+        EXPECT_TRUE(output.contains("[  PASSED  ] 1 test")) << output.toStdString();
+        return;
+    }
+    // The disk behaves as FAT does.
+    const QByteArray dir = QFile::encodeName(m_home.storeDir());
+    QDir().mkpath(m_home.storeDir());
+    errno = 0;
+    EXPECT_EQ(::link(dir + "/a", dir + "/b"), -1);
+    EXPECT_EQ(errno, EPERM);
+    EXPECT_EQ(::open(dir.constData(), O_TMPFILE | O_RDWR, 0600), -1);
+    EXPECT_EQ(errno, EOPNOTSUPP);
+
+    QHash<QString, QString> texts = defaults();
+    texts[QStringLiteral("f1")] = QStringLiteral("збережено без жорстких посилань");
+    EXPECT_EQ(saveFailure(m_storage, texts), QString());
+    QHash<QString, QString> loaded = defaults();
+    m_storage.load(loaded);
+    EXPECT_EQ(loaded.value(QStringLiteral("f1")), texts.value(QStringLiteral("f1")));
+    EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
+
+    const QByteArray before = m_home.storeBytes();
+    texts[QStringLiteral("NameFirm")] = QString(2000, QChar(u'Ж'));
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(before.size() + 100);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const QString failure = saveFailure(m_storage, texts);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(failure, QStringLiteral("Failed to set data for 'Flags'"));
+    EXPECT_EQ(m_home.storeBytes(), before);
 }

@@ -1,6 +1,6 @@
+#include "DdeServer.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
-#include "link/DdeServer.h"
 #include "link/SocketPath.h"
 
 #include <QDir>

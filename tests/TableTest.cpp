@@ -3,8 +3,11 @@
 #include "core/Error.h"
 #include "dbase/TaxFileFields.h"
 #include "support/DbfTestFile.h"
+#include "support/HostileEnvironment.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,8 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <limits>
+#include <sys/resource.h>
 
 using dbase::Table;
 using namespace testsupport;
@@ -84,6 +90,7 @@ TEST_F(TableTest, WritesHeaderRecordsAndEndMarkByteForByte)
 {
     {
         Table t("DA", dbase::taxFileFields());
+        t.setClock([] { return QDate(2003, 11, 27); });
         t.emptyTable(m_dir.path() + "/", m_name);
         t.open(m_dir.path() + "/", m_name);
         employee(t, 1, QString::fromUtf8("1234567890"), 1234.505, -0.125);
@@ -101,10 +108,7 @@ TEST_F(TableTest, WritesHeaderRecordsAndEndMarkByteForByte)
     // Version, code page, lengths and descriptors as the template has them.
     EXPECT_EQ(file.mid(8, headerLength - 8), tmpl.mid(8, headerLength - 8));
     EXPECT_EQ(file[0], '\x03');
-    const QDate today = QDate::currentDate();
-    EXPECT_EQ(static_cast<uchar>(file[1]), today.year() - 1900);
-    EXPECT_EQ(file[2], today.month());
-    EXPECT_EQ(file[3], today.day());
+    EXPECT_EQ(file.mid(1, 3), QByteArray("\x67\x0B\x1B")) << "the date the clock gave";
     EXPECT_EQ(file.mid(4, 4), QByteArray("\x02\0\0\0", 4));
 
     const QByteArray first = QByteArray(" ") + "    1" + "3" + "2001" + "12345678  " + "0" +
@@ -123,7 +127,7 @@ TEST_F(TableTest, WritesHeaderRecordsAndEndMarkByteForByte)
     EXPECT_TRUE(read["eof_mark"].toBool());
     EXPECT_EQ(read["trailing"].toInt(), 1);
     EXPECT_EQ(read["code_page"].toInt(), 0xC9);
-    EXPECT_EQ(read["updated"].toArray(), QJsonArray({today.year(), today.month(), today.day()}));
+    EXPECT_EQ(read["updated"].toArray(), QJsonArray({2003, 11, 27}));
     const QJsonArray records = read["records"].toArray();
     ASSERT_EQ(records.size(), 2);
     const QJsonObject v1 = records[0].toObject()["value"].toObject();
@@ -225,6 +229,9 @@ TEST_F(TableTest, NumbersRoundHalfAwayFromZeroAndNeverOverflowTheWidth)
               "Value -10000 does not fit field 'NP' (N 5.0)");
     EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", 999999999999.995); }),
               "Value 1000000000000.00 does not fit field 'S_DOX' (N 15.2)");
+    // A 309-digit value is quoted by its first digits only.
+    EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", 1e308); }),
+              "Value 1" + std::string(118, '0') + "\u2026 does not fit field 'S_DOX' (N 15.2)");
     EXPECT_EQ(messageOf([&] { t.setFloat("S_DOX", std::nan("")); }),
               "Value nan does not fit field 'S_DOX' (N 15.2)");
     EXPECT_EQ(messageOf([&] { t.setInt("S_DOX", std::numeric_limits<std::int64_t>::min()); }),
@@ -252,8 +259,11 @@ TEST_F(TableTest, WholeNumberFieldsRefuseValuesOutsideTheirRange)
     EXPECT_EQ(messageOf([&] { t.setInt("OZN_PILG", -32769); }),
               "-32769 is not a valid value for field 'OZN_PILG'. The allowed range is -32768 to "
               "32767");
+    EXPECT_EQ(messageOf([&] { t.setFloat("RIK", 1234567); }),
+              "1234567 is not a valid value for field 'RIK'. The allowed range is -32768 to 32767");
     EXPECT_EQ(messageOf([&] { t.setFloat("RIK", 1e10); }),
-              "1e+10 is not a valid value for field 'RIK'. The allowed range is -32768 to 32767");
+              "10000000000 is not a valid value for field 'RIK'. The allowed range is -32768 to "
+              "32767");
     // In range but wider than the template's field.
     EXPECT_EQ(messageOf([&] { t.setInt("PERIOD", 12); }),
               "Value 12 does not fit field 'PERIOD' (N 1.0)");
@@ -268,10 +278,10 @@ TEST_F(TableTest, WholeNumberFieldsRefuseValuesOutsideTheirRange)
     i.open(m_dir.path(), "I.DBF");
     i.append();
     i.setInt("N", -2147483648LL);
-    EXPECT_EQ(
-        messageOf([&] { i.setInt("N", 2147483648LL); }),
-        "2.14748e+09 is not a valid value for field 'N'. The allowed range is -2.14748e+09 to "
-        "2.14748e+09");
+    // Every digit shown, so that the refused value never seems to lie inside the range.
+    EXPECT_EQ(messageOf([&] { i.setInt("N", 2147483648LL); }),
+              "2147483648 is not a valid value for field 'N'. The allowed range is -2147483648 to "
+              "2147483647");
     i.post();
     EXPECT_EQ(i.asFloat("N"), -2147483648.0);
 }
@@ -378,6 +388,52 @@ TEST_F(TableTest, AFailureHalfWayLeavesThePostedRecordsReadable)
     const QJsonObject read = independentRead(path());
     EXPECT_EQ(read["count"].toInt(), 2);
     EXPECT_EQ(read["trailing"].toInt(), 1);
+}
+
+// A disk that fills up while a record is written: the message names the system's reason, and
+// the table keeps every record posted before, whole, with its end mark.
+TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
+{
+    const auto fillUp = [](const QString& dir, const QString& name) {
+        Table t("DA", dbase::taxFileFields());
+        t.open(dir, name);
+        int posted = 0;
+        std::string failure;
+        try {
+            for (; posted < 100000; ++posted)
+                employee(t, posted + 1, "1111111111", 100, 18);
+        } catch (const core::Error& e) {
+            failure = e.message().toStdString();
+        }
+        t.close();
+        EXPECT_GT(posted, 0);
+        const QJsonObject read = independentRead(QDir(dir).filePath(name));
+        EXPECT_EQ(read["count"].toInt(), posted);
+        EXPECT_EQ(read["trailing"].toInt(), 1);
+        return failure;
+    };
+
+    // A file size limit, which binds every user.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = rlim_t(QFileInfo(path()).size() + 1000);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const std::string tooLarge = fillUp(m_dir.path(), m_name);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    // The system's own words for the reason.
+    const auto reason = [](int code) { return qt_error_string(code).toStdString(); };
+    EXPECT_EQ(tooLarge, "Cannot write to file '" + path().toStdString() + "': " + reason(EFBIG));
+
+    const testsupport::SmallTmpfs disk(m_dir.filePath("disk"), "16k");
+    if (!disk.mounted())
+        GTEST_SKIP() << disk.why().toStdString();
+    ASSERT_TRUE(QFile::copy(templatePath, m_dir.filePath("disk/" + m_name)));
+    EXPECT_EQ(fillUp(m_dir.filePath("disk"), m_name),
+              "Cannot write to file '" + m_dir.filePath("disk/" + m_name).toStdString() +
+                  "': " + reason(ENOSPC));
 }
 
 TEST_F(TableTest, OnlyPostedRecordsAreStored)

@@ -32,6 +32,8 @@ TEST(TemplateTest, EverythingElsePassesThroughUntouched)
     EXPECT_EQ(expandTemplate(QStringLiteral("&-&"), 10), QStringLiteral("10-10"));
     EXPECT_EQ(expandTemplate(QStringLiteral("&"), 2147483647), QStringLiteral("2147483647"));
     EXPECT_EQ(expandTemplate(QStringLiteral("&"), -2147483647 - 1), QStringLiteral("-2147483648"));
+    // The run walks 64-bit employee numbers.
+    EXPECT_EQ(expandTemplate(QStringLiteral("&"), 4294967296LL), QStringLiteral("4294967296"));
 }
 
 TEST(TemplateTest, RowsAndEmployeeTemplatesNameTheirFields)

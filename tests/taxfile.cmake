@@ -7,6 +7,6 @@ if(FVT_BUILD_GUI)
     if(TARGET buh-standin)
         fvt_add_test(taxfile_e2e_tests GUI SOURCES GenerationEndToEndTest.cpp
             LIBS fvt_taxfile_ui fvt_link)
-        add_dependencies(taxfile_e2e_tests buh-standin)
+        add_dependencies(taxfile_e2e_tests buh-standin 4vt-check)
     endif()
 endif()

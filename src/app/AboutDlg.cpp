@@ -5,6 +5,7 @@
 #include "app/Version.h"
 #include "app/WindowPlacement.h"
 
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QFrame>
 #include <QLabel>
@@ -141,6 +142,14 @@ QLabel* AboutDlg::addLine(const char* name, const QString& text, int y)
 void AboutDlg::FormCreate()
 {
     Label3->setText(QString::fromLatin1(kVersion));
+}
+
+void AboutDlg::closeEvent(QCloseEvent* event)
+{
+    if (event->spontaneous())
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
 }
 
 void AboutDlg::reject()

@@ -48,6 +48,8 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The box has no close box; a window manager that draws one anyway gets no answer from it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormCreate();

@@ -1,13 +1,12 @@
 #include "app/Fonts.h"
 
-#include <QFontDatabase>
+#include "settings/FormFont.h"
 
 namespace app {
 
 QFont sansFont(int pointSize, bool bold, bool italic)
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    font.setStyleHint(QFont::SansSerif);
+    QFont font = settings::msSansSerif();
     font.setPointSize(pointSize);
     font.setBold(bold);
     font.setItalic(italic);

@@ -9,7 +9,11 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QTemporaryFile>
+#include <QThread>
 
+#include <cerrno>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -68,6 +72,11 @@ QString InstanceGuard::directory()
     return QString();
 }
 
+QString InstanceGuard::prepareDirectory(const QString&)
+{
+    return QString();
+}
+
 #else
 
 class InstanceGuard::Backend
@@ -88,12 +97,75 @@ public:
     QWidget* window = nullptr;
 };
 
+namespace {
+
+QString cannotStart(const QString& reason)
+{
+    return QStringLiteral("Програму не вдалося запустити: %1").arg(reason);
+}
+
+// Why nothing can be written in the folder, in the system's words; empty when a small file can.
+QString writeFailureIn(const QString& dir)
+{
+    QTemporaryFile probe(QDir(dir).filePath(QStringLiteral("probe-XXXXXX")));
+    if (!probe.open())
+        return probe.errorString();
+    if (probe.write(QByteArray(512, 'x')) != 512 || !probe.flush())
+        return probe.errorString();
+    return QString();
+}
+
+// True when a living copy of the program holds the lock. The lock file names its owner's
+// process and program; a file that names none (empty, garbage, or not readable by us) is
+// given a moment, since a copy that has just created it may still be writing it.
+bool heldByLivingCopy(QLockFile& lock, const QString& path)
+{
+    QFileInfo info(path);
+    if (info.exists() && info.ownerId() != ::geteuid())
+        return false; // not ours: no copy of this user's program made it
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        qint64 pid = 0;
+        QString host, program;
+        if (lock.getLockInfo(&pid, &host, &program))
+            return true; // readable and, as tryLock found, not stale: its owner runs
+        if (!QFileInfo::exists(path))
+            return false;
+        QThread::msleep(50);
+    }
+    return false;
+}
+
+} // namespace
+
 InstanceGuard::InstanceGuard(const QString& name) : m_backend(std::make_unique<Backend>(name))
 {
-    QDir().mkpath(directory());
+    const QString dir = directory();
+    m_failure = prepareDirectory(dir);
+    if (!m_failure.isEmpty())
+        return;
+    QLockFile& lock = m_backend->lockFile;
+    const QString lockPath = QDir(dir).filePath(name + QStringLiteral(".lock"));
     // tryLock takes over a lock whose owner no longer runs (QLockFile checks the process id
     // and the program name); a live owner keeps it, so exactly one copy gets here first.
-    m_first = m_backend->lockFile.tryLock(0);
+    m_first = lock.tryLock(0);
+    if (!m_first && lock.error() == QLockFile::LockFailedError &&
+        !heldByLivingCopy(lock, lockPath)) {
+        // A lock nobody holds: an empty or garbage file, or another user's. Taken over under a
+        // second lock, so that two copies starting together never both remove and take it.
+        QLockFile takeover(lockPath + QStringLiteral(".takeover"));
+        if (takeover.tryLock(3000)) {
+            if (!heldByLivingCopy(lock, lockPath))
+                QFile::remove(lockPath);
+            m_first = lock.tryLock(0);
+        }
+    }
+    if (!m_first && lock.error() != QLockFile::LockFailedError) {
+        QString reason = writeFailureIn(dir);
+        if (reason.isEmpty())
+            reason = QStringLiteral("немає доступу");
+        m_failure = cannotStart(QStringLiteral("не вдалося створити файл %1 (%2)")
+                                    .arg(QDir::toNativeSeparators(lockPath), reason));
+    }
 }
 
 InstanceGuard::~InstanceGuard()
@@ -164,11 +236,28 @@ QString InstanceGuard::directory()
         return runtime;
     // The temporary directory is shared by all users: keep each user's guard apart, or one
     // user's running copy would stop every other user's start.
-    const QString dir =
-        QDir(QDir::tempPath()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
-    if (QDir().mkpath(dir))
-        ::chmod(QFile::encodeName(dir).constData(), S_IRWXU);
-    return dir;
+    return QDir(QDir::tempPath()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+}
+
+QString InstanceGuard::prepareDirectory(const QString& dir)
+{
+    const QByteArray native = QFile::encodeName(dir);
+    // In the shared temporary directory anyone may have made the folder first; mkdir never
+    // takes over what is there, and what is there is checked below.
+    if (::mkdir(native.constData(), S_IRWXU) != 0 && errno != EEXIST)
+        return cannotStart(
+            QStringLiteral("не вдалося створити теку %1 (%2)")
+                .arg(QDir::toNativeSeparators(dir), QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat st
+    {
+    };
+    // Not following a link: a link planted in its place may point anywhere.
+    if (::lstat(native.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() ||
+        (st.st_mode & (S_IRWXG | S_IRWXO)) != 0)
+        return cannotStart(QStringLiteral("тека %1 не належить вам або відкрита іншим "
+                                          "користувачам")
+                               .arg(QDir::toNativeSeparators(dir)));
+    return QString();
 }
 
 #endif

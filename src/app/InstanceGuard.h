@@ -25,6 +25,10 @@ public:
 
     bool isFirst() const { return m_first; }
 
+    // Why this copy cannot start at all (a guard folder that is not the user's own, a lock file
+    // that cannot be made); empty when it can. Neither first nor later copy then.
+    const QString& failure() const { return m_failure; }
+
     // A later copy: asks the first copy to bring its main window to the front. False when
     // nobody answered (the first copy may still be starting); the caller ends either way.
     bool raiseFirst(int timeoutMs = 1000);
@@ -37,10 +41,16 @@ public:
     // temporary directory.
     static QString directory();
 
+    // Makes sure the folder is the user's own and closed to everybody else, creating the
+    // per-user folder in the temporary directory (mode 0700) when it is missing. Empty when it
+    // is fit for the guard, else the reason it is not, for the user.
+    static QString prepareDirectory(const QString& dir);
+
 private:
     class Backend;
     std::unique_ptr<Backend> m_backend;
     bool m_first = false;
+    QString m_failure;
 };
 
 // Brings a window to the front: shown, un-minimised, raised and activated.

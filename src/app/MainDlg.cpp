@@ -8,6 +8,7 @@
 #include "core/Error.h"
 #include "core/Messages.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
@@ -54,6 +55,7 @@ MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
     showLinkFailure = [this] {
         QMessageBox box(QMessageBox::Critical, QStringLiteral("Error"), linkFailureText(),
                         QMessageBox::Ok, this);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
         box.exec();
     };
 
@@ -104,6 +106,17 @@ void MainDlg::FormActivate()
             showLinkFailure();
     });
     close();
+}
+
+bool MainDlg::reopenLink()
+{
+    if (DdeClientConv1.isOpen())
+        return true;
+    if (openLink && openLink())
+        return true;
+    if (showLinkFailure)
+        showLinkFailure();
+    return false;
 }
 
 void MainDlg::OptionsExecute()

@@ -46,6 +46,11 @@ public:
     std::function<void()> showOptions;
     std::function<void()> showReport;
 
+    // For a generation run that finds the conversation lost: opens it once more as the link
+    // check does and, when that fails, shows the same box (the program goes on). True when the
+    // conversation stands.
+    bool reopenLink();
+
     // Whether the link check has run (it runs once per run).
     bool linkChecked() const { return m_linkChecked; }
 

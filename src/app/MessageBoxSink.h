@@ -9,6 +9,13 @@ namespace app {
 class MessageBoxSink final : public core::MessageSink
 {
 public:
+    // The most characters a box shows; a longer text is cut with "…".
+    static constexpr int kMaxText = 2000;
+
+    // The text as a box shows it: at most kMaxText characters, and a place to break the line in
+    // every long run without blanks, so that the box wraps instead of outgrowing the screen.
+    static QString boxText(const QString& text);
+
     void showError(const QString& text) override;
     void showMessage(const QString& text) override;
 };

@@ -3,6 +3,7 @@
 #include "app/InstanceGuard.h"
 #include "app/MainDlg.h"
 #include "app/MessageBoxSink.h"
+#include "app/QtTranslations.h"
 #include "app/TitleDlg.h"
 #include "core/Messages.h"
 #include "settings/OptionsDlg.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QLocale>
 
 #include <memory>
 
@@ -33,6 +35,7 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
     mainDlg.showReport = [&mainDlg, &optionsDlg] {
         taxfile::Report1Dlg dialog(optionsDlg, mainDlg.DdeClientItem1, &mainDlg);
         dialog.setLinkCheck([&mainDlg] { return mainDlg.DdeClientConv1.isOpen(); });
+        dialog.setLinkReopen([&mainDlg] { return mainDlg.reopenLink(); });
         dialog.exec();
     };
     guard.listen(&mainDlg);
@@ -46,6 +49,16 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
 int StartUp::run(int argc, char** argv)
 {
     InstanceGuard guard;
+    if (!guard.failure().isEmpty()) {
+        // Nothing this copy can mend by itself: said in the error box, never a silent end.
+        QApplication application(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("4vt"));
+        MessageBoxSink boxes;
+        core::setMessageSink(&boxes);
+        core::reportError(guard.failure());
+        core::setMessageSink(nullptr);
+        return 1;
+    }
     if (!guard.isFirst()) {
         // Another copy runs for this user: bring its window forward and end, without a window
         // of our own. Whether it answered changes nothing.
@@ -55,6 +68,9 @@ int StartUp::run(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+    installQtTranslations(application, QLocale());
+    // The installed menu entry carries this name: the desktop ties the windows to it and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ua.kvor.fvt"));
     MessageBoxSink boxes;
     core::setMessageSink(&boxes);
     int result = 1;

@@ -2,10 +2,10 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace app {
 
@@ -14,29 +14,57 @@ namespace {
 class OuterSizeKeeper final : public QObject
 {
 public:
-    OuterSizeKeeper(QWidget* window, QSize outer) : QObject(window), m_outer(outer) {}
+    OuterSizeKeeper(QWidget* window, QSize outer, FrameSource frame)
+        : QObject(window), m_window(window), m_outer(outer), m_frame(std::move(frame))
+    {
+    }
 
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && !m_done) {
-            m_done = true;
-            QPointer<QWidget> window = static_cast<QWidget*>(watched);
-            const QSize outer = m_outer;
-            QTimer::singleShot(0, window, [window, outer] {
-                if (!window)
-                    return;
-                const QSize frame = window->frameGeometry().size() - window->size();
-                if (frame.width() > 0 || frame.height() > 0)
-                    window->resize(outer - frame);
-                centreOnScreen(window);
-            });
+        switch (event->type()) {
+        case QEvent::Show:
+            if (!m_shown) {
+                m_shown = true;
+                // Where the frame is known at once (or never comes), this is the moment.
+                QTimer::singleShot(0, this, [this] {
+                    if (!fit())
+                        centreOnScreen(m_window);
+                });
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            // The window manager moves the window into its frame once it has made one.
+            if (m_shown && !m_fitted)
+                QTimer::singleShot(0, this, [this] { fit(); });
+            break;
+        default:
+            break;
         }
+        Q_UNUSED(watched);
         return false;
     }
 
 private:
+    // Sizes the client area to the outer size less the frame, once the frame is known.
+    bool fit()
+    {
+        if (m_fitted)
+            return true;
+        const QMargins margins = m_frame(m_window);
+        if (margins.isNull())
+            return false;
+        m_fitted = true;
+        m_window->resize(m_outer.shrunkBy(margins));
+        centreOnScreen(m_window);
+        return true;
+    }
+
+    QWidget* m_window;
     QSize m_outer;
-    bool m_done = false;
+    FrameSource m_frame;
+    bool m_shown = false;
+    bool m_fitted = false;
 };
 
 } // namespace
@@ -52,11 +80,16 @@ void centreOnScreen(QWidget* window)
                  area.y() + (area.height() - frame.height()) / 2);
 }
 
-void setOuterSize(QWidget* window, QSize outer)
+void setOuterSize(QWidget* window, QSize outer, FrameSource frame)
 {
+    if (!frame) {
+        frame = [](const QWidget* w) {
+            return w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+        };
+    }
     window->resize(outer);
     centreOnScreen(window);
-    window->installEventFilter(new OuterSizeKeeper(window, outer));
+    window->installEventFilter(new OuterSizeKeeper(window, outer, std::move(frame)));
 }
 
 } // namespace app

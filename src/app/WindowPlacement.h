@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QMargins>
 #include <QSize>
+
+#include <functional>
 
 class QWidget;
 
@@ -9,9 +12,13 @@ namespace app {
 // Puts the window's frame in the middle of the screen it is on (or the primary one).
 void centreOnScreen(QWidget* window);
 
+// The window frame's widths as the window system reports them; empty until it knows them.
+using FrameSource = std::function<QMargins(const QWidget*)>;
+
 // Gives a top-level window an outer size, frame included, and centres it. Qt sizes the client
-// area, and the window manager's frame is only known once the window is shown, so the size is
-// corrected (and the window centred again) when it first appears.
-void setOuterSize(QWidget* window, QSize outer);
+// area, and a window manager tells the frame only some time after the window is shown (when it
+// has put its frame around it), so the size is corrected, and the window centred again, as soon
+// as the frame is known. The frame comes from the window system unless a source is given.
+void setOuterSize(QWidget* window, QSize outer, FrameSource frame = {});
 
 } // namespace app

@@ -4,9 +4,10 @@
 
 #include <QLocale>
 
-#include <cerrno>
-#include <cstdlib>
+#include <algorithm>
+#include <charconv>
 #include <limits>
+#include <string>
 
 namespace core {
 
@@ -14,17 +15,47 @@ namespace {
 
 [[noreturn]] void notFloat(const QString& text)
 {
-    throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(text));
+    throw Error(QStringLiteral("'%1' is not a valid floating point value").arg(shownValue(text)));
 }
 
 [[noreturn]] void notInt(const QString& text)
 {
-    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(text));
+    throw Error(QStringLiteral("'%1' is not a valid integer value").arg(shownValue(text)));
 }
 
 bool isDigit(QChar c)
 {
     return c >= u'0' && c <= u'9';
+}
+
+// The decimal exponent of the first significant digit of a plain number ("-0.00012e5" gives 1;
+// all zeros give a very small one): enough to tell an overflow from an underflow.
+long magnitudeExponent(const std::string& plain)
+{
+    constexpr long far = std::numeric_limits<long>::max() / 4;
+    const std::size_t e = plain.find('e');
+    long exponent = 0;
+    if (e != std::string::npos) {
+        const char* first = plain.data() + e + 1;
+        if (*first == '+')
+            ++first;
+        if (std::from_chars(first, plain.data() + plain.size(), exponent).ec != std::errc())
+            exponent = *first == '-' ? -far : far; // beyond long, far beyond a double
+    }
+    const std::string mantissa = plain.substr(0, e);
+    const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
+    const std::size_t first = mantissa.find_first_of("0123456789");
+    // The exponent of the digit at `first`, which may stand after the separator (".5").
+    long position =
+        point > first ? static_cast<long>(point - first) - 1 : -static_cast<long>(first - point);
+    for (std::size_t k = first; k < mantissa.size(); ++k) {
+        if (mantissa[k] == '.')
+            continue;
+        if (mantissa[k] != '0')
+            return exponent + position;
+        --position;
+    }
+    return -far;
 }
 
 } // namespace
@@ -39,11 +70,15 @@ double toFloat(const QString& text)
     while (end > i && text[end - 1] == u' ')
         --end;
 
-    // Rebuilt in the C locale's notation for strtod, character by character, so that nothing
-    // strtod would accept on its own (hex, "inf", a point under a comma locale) slips through.
+    // Rebuilt in plain notation, character by character, so that nothing a general parser would
+    // accept on its own (hex, "inf", a point under a comma locale) slips through. from_chars
+    // never looks at the C library's locale, which the desktop's regional settings change.
     std::string c;
-    if (i < end && (text[i] == u'+' || text[i] == u'-'))
-        c += char(text[i++].unicode());
+    if (i < end && (text[i] == u'+' || text[i] == u'-')) {
+        if (text[i] == u'-')
+            c += '-'; // from_chars takes no plus sign
+        ++i;
+    }
     int mantissaDigits = 0;
     while (i < end && isDigit(text[i])) {
         c += char(text[i++].unicode());
@@ -75,11 +110,18 @@ double toFloat(const QString& text)
     if (i != end)
         notFloat(text);
 
-    errno = 0;
-    char* stop = nullptr;
-    const double value = std::strtod(c.c_str(), &stop);
-    if (errno == ERANGE && (value > 1.0 || value < -1.0))
+    double value = 0.0;
+    const auto [stop, ec] = std::from_chars(c.data(), c.data() + c.size(), value);
+    if (stop != c.data() + c.size())
         notFloat(text);
+    if (ec == std::errc::result_out_of_range) {
+        // Too large for a double is an error; too small is zero, as the platform reads it.
+        if (magnitudeExponent(c) > 0)
+            notFloat(text);
+        value = c.front() == '-' ? -0.0 : 0.0; // c holds at least one digit
+    } else if (ec != std::errc()) {
+        notFloat(text);
+    }
     return value;
 }
 
@@ -145,7 +187,7 @@ QDate toDate(const QString& text)
     }
     const QDate date(numbers[2], numbers[1], numbers[0]);
     if (!valid || !date.isValid())
-        throw Error(QStringLiteral("'%1' is not a valid date").arg(text));
+        throw Error(QStringLiteral("'%1' is not a valid date").arg(shownValue(text)));
     return date;
 }
 

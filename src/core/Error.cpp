@@ -13,4 +13,15 @@ QString errorBoxText(const QString& message)
     return message;
 }
 
+QString shownValue(const QString& value)
+{
+    if (value.size() <= kShownValueLength)
+        return value;
+    qsizetype cut = kShownValueLength - 1;
+    // Never half a surrogate pair.
+    if (value.at(cut - 1).isHighSurrogate())
+        --cut;
+    return value.left(cut) + QChar(0x2026);
+}
+
 } // namespace core

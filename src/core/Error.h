@@ -24,4 +24,11 @@ private:
 // ending in "!", "." or a blank keeps its ending.
 QString errorBoxText(const QString& message);
 
+// The most characters of an outside value (an answer, a setting, a path) that a message quotes.
+constexpr int kShownValueLength = 120;
+
+// An outside value as a message quotes it: whole when short, otherwise its first characters
+// followed by "…", so that a huge answer or setting never makes a huge message box.
+QString shownValue(const QString& value);
+
 } // namespace core

@@ -3,9 +3,8 @@
 #include "core/Cp1251.h"
 #include "core/Error.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 
 namespace dbase::codec {
 
@@ -39,7 +38,7 @@ QByteArray rightAligned(const DbfField& field, const QByteArray& text, const QSt
 {
     if (text.size() > field.width)
         throw core::Error(QStringLiteral("Value %1 does not fit field '%2' (%3)")
-                              .arg(shown, field.name, describe(field)));
+                              .arg(core::shownValue(shown), field.name, describe(field)));
     return QByteArray(field.width - text.size(), ' ') + text;
 }
 
@@ -48,13 +47,19 @@ QByteArray rightAligned(const DbfField& field, const QByteArray& text, const QSt
 // typed rather than as its binary neighbour.
 QByteArray fixed(double value, int decimals)
 {
+    // to_chars, unlike printf, never takes a separator from the C library's locale.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(value));
-    // buf: d.dddddddddddddde[+-]XX
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+    // buf: d.dddddddddddddde[+-]XX[X]
     QByteArray digits;
     digits.append(buf[0]);
     digits.append(buf + 2, 14);
-    const int exponent = std::atoi(buf + 17);
+    const char* exponentText = buf + 17;
+    if (*exponentText == '+')
+        ++exponentText;
+    int exponent = 0;
+    std::from_chars(exponentText, written.ptr, exponent);
     const int integerDigits = exponent + 1;    // digits before the point
     const int keep = integerDigits + decimals; // digits of the scaled integer
     QByteArray scaled;

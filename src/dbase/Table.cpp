@@ -91,11 +91,12 @@ struct Table::Impl
     // time zone from disk, which would otherwise cost more than writing the record.
     QDate today;
     QElapsedTimer todayAge;
+    std::function<QDate()> clock = [] { return QDate::currentDate(); };
 
     QDate currentDate()
     {
         if (!today.isValid() || !todayAge.isValid() || todayAge.elapsed() > 1000) {
-            today = QDate::currentDate();
+            today = clock();
             todayAge.start();
         }
         return today;
@@ -243,8 +244,8 @@ struct Table::Impl
         const double hi = *kind == DeclaredKind::Smallint ? 32767.0 : 2147483647.0;
         if (!(value >= lo && value <= hi))
             throw core::Error(QString::asprintf(
-                "%g is not a valid value for field '%s'. The allowed range is %g to %g", value,
-                f.name.toUtf8().constData(), lo, hi));
+                "%.15g is not a valid value for field '%s'. The allowed range is %.15g to %.15g",
+                value, f.name.toUtf8().constData(), lo, hi));
     }
 
     void requireType(const DbfField& f, bool ok, const char* expecting) const
@@ -264,9 +265,21 @@ struct Table::Impl
 
     void writeAt(qint64 position, const QByteArray& bytes)
     {
-        if (!file.seek(position) || file.write(bytes) != bytes.size())
+        bool ok = file.seek(position);
+        // A write the disk cuts short (no space left, file too large) reports no error of its
+        // own; writing the rest once more makes the system say why it will not take it.
+        for (qint64 done = 0; ok && done < bytes.size();) {
+            const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+            ok = n > 0;
+            done += std::max<qint64>(n, 0);
+        }
+        if (!ok) {
+            const QString reason = file.error() != QFileDevice::NoError
+                                       ? file.errorString()
+                                       : QStringLiteral("the disk took only part of the data");
             throw core::Error(
-                QStringLiteral("Cannot write to file '%1': %2").arg(shownName, file.errorString()));
+                QStringLiteral("Cannot write to file '%1': %2").arg(shownName, reason));
+        }
     }
 };
 
@@ -290,6 +303,12 @@ const QString& Table::name() const
     return m_impl->name;
 }
 
+void Table::setClock(std::function<QDate()> today)
+{
+    m_impl->clock = std::move(today);
+    m_impl->today = QDate();
+}
+
 void Table::emptyTable(const QString& dir, const QString& fileName)
 {
     const QString path = joinPath(dir, fileName);
@@ -304,7 +323,7 @@ void Table::emptyTable(const QString& dir, const QString& fileName)
     const DbfHeader header = readHeader(file, shown);
     // The count goes to 0 before the records go, so no reader ever sees a count beyond the end.
     bool ok = file.seek(DbfHeader::lastUpdateOffset) &&
-              file.write(updateBytes(QDate::currentDate(), 0)) == 7 &&
+              file.write(updateBytes(m_impl->clock(), 0)) == 7 &&
               file.resize(header.headerLength) && file.seek(header.headerLength) &&
               file.putChar(DbfHeader::endOfFile);
     if (!ok)

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     Table& operator=(const Table&) = delete;
 
     const QString& name() const;
+
+    // The date stamped into the header as the last update; today's by default.
+    void setClock(std::function<QDate()> today);
 
     // Removes every record of the closed table file dir + fileName (any extension), keeping its
     // header and descriptors.

@@ -22,6 +22,9 @@ public:
     virtual std::optional<std::string> request(const std::string& item) = 0;
     virtual void disconnect() = 0;
     virtual bool connected() const = 0;
+    // True when the last transaction failed because its reply did not come in time, as opposed
+    // to a refusal, which is the server's own answer.
+    virtual bool timedOut() const { return false; }
 };
 
 } // namespace ddelink

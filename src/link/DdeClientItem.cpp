@@ -30,13 +30,17 @@ void DdeClientItem::setDdeItem(const QString& name)
 void DdeClientItem::setDdeItemUnguarded(const QString& name)
 {
     ClientTransport& transport = m_conversation.transport();
+    m_timedOut = false;
     if (m_isAdvised) {
         m_isAdvised = false;
-        transport.adviseStop(m_advised);
+        // A stop that is not answered in time says the program has stopped answering: the
+        // request that follows would wait in vain as well.
+        if (!transport.adviseStop(m_advised))
+            m_timedOut = transport.timedOut();
     }
     m_text.clear();
     m_item.clear();
-    if (name.isEmpty())
+    if (name.isEmpty() || m_timedOut)
         return;
     // A name that cannot travel as it stands (too long for DDE, a character without a
     // Windows-1251 byte, an embedded NUL that would cut it) would ask for some other item:
@@ -46,13 +50,17 @@ void DdeClientItem::setDdeItemUnguarded(const QString& name)
     std::string bytes = core::cp1251::encodeStd(name);
     if (bytes.size() > static_cast<std::size_t>(MaxNameBytes))
         return;
-    if (!transport.adviseStart(bytes))
+    if (!transport.adviseStart(bytes)) {
+        m_timedOut = m_timedOut || transport.timedOut();
         return;
+    }
     m_item = name;
     m_advised = bytes;
     m_isAdvised = true;
     if (const auto reply = transport.request(bytes))
         m_text = replyText(*reply);
+    else
+        m_timedOut = m_timedOut || transport.timedOut();
 }
 
 QString DdeClientItem::ask(const QString& item)

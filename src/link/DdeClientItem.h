@@ -24,7 +24,11 @@ public:
     const QString& ddeItem() const { return m_item; }
     const QString& text() const { return m_text; }
 
+    // True when a transaction of the last setDdeItem got no reply in time.
+    bool timedOut() const { return m_timedOut; }
+
     QString ask(const QString& item) override;
+    bool lastAskTimedOut() const override { return m_timedOut; }
 
 private:
     void setDdeItemUnguarded(const QString& name);
@@ -35,6 +39,7 @@ private:
     std::string m_advised;
     bool m_isAdvised = false;
     QString m_text;
+    bool m_timedOut = false;
 };
 
 // A reply as the callers read it: cut at its first NUL, every byte 1..31 a blank, from

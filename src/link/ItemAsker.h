@@ -14,6 +14,9 @@ class ItemAsker
 public:
     virtual ~ItemAsker() = default;
     virtual QString ask(const QString& item) = 0;
+    // True when the last ask got no answer in time: its empty text is then no answer at all,
+    // not the accounting program's "no data".
+    virtual bool lastAskTimedOut() const { return false; }
 };
 
 } // namespace ddelink

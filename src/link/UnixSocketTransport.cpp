@@ -20,25 +20,29 @@ UnixSocketTransport::~UnixSocketTransport()
     disconnect();
 }
 
+// Rounded up, so that a wait never ends before the deadline it was given.
 static int remainingMs(std::chrono::steady_clock::time_point deadline)
 {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
-// Waits for the events until the deadline, retrying after signals. True when they came.
-static bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline)
+// Waits for the events until the deadline, retrying after signals. True when they came; when
+// they did not, `timedOut` (if given) tells the deadline from a failure of the wait itself.
+static bool waitFor(int fd, short events, std::chrono::steady_clock::time_point deadline,
+                    bool* timedOut = nullptr)
 {
     for (;;) {
         pollfd p{fd, events, 0};
         const int n = ::poll(&p, 1, remainingMs(deadline));
         if (n > 0)
             return true;
-        if (n == 0)
+        if (n == 0 || errno != EINTR) {
+            if (timedOut)
+                *timedOut = n == 0;
             return false;
-        if (errno != EINTR)
-            return false;
+        }
     }
 }
 
@@ -125,6 +129,20 @@ void UnixSocketTransport::disconnect()
     endConversation();
 }
 
+bool UnixSocketTransport::connected() const
+{
+    if (m_fd < 0)
+        return false;
+    pollfd p{m_fd, POLLIN, 0};
+    if (::poll(&p, 1, 0) <= 0)
+        return true;
+    if (p.revents & (POLLHUP | POLLERR | POLLNVAL))
+        return false;
+    // Readable: either a late reply waits (still talking) or the server has closed its end.
+    char byte = 0;
+    return ::recv(m_fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) != 0;
+}
+
 void UnixSocketTransport::endConversation()
 {
     if (m_fd >= 0)
@@ -143,7 +161,8 @@ bool UnixSocketTransport::sendAll(const std::string& bytes, Clock::time_point de
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) && waitFor(m_fd, POLLOUT, deadline))
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) &&
+            waitFor(m_fd, POLLOUT, deadline, &m_timedOut))
             continue;
         return false;
     }
@@ -152,6 +171,7 @@ bool UnixSocketTransport::sendAll(const std::string& bytes, Clock::time_point de
 
 std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string& payload)
 {
+    m_timedOut = false;
     if (m_fd < 0 || payload.size() > Frame::MaxPayload)
         return std::nullopt;
     const auto deadline = Clock::now() + m_timeout;
@@ -180,7 +200,7 @@ std::optional<Frame> UnixSocketTransport::transact(char kind, const std::string&
             endConversation();
             return std::nullopt;
         }
-        if (!waitFor(m_fd, POLLIN, deadline))
+        if (!waitFor(m_fd, POLLIN, deadline, &m_timedOut))
             return std::nullopt;
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, 0);
         if (n > 0) {

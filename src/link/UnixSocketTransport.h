@@ -29,7 +29,9 @@ public:
     bool adviseStop(const std::string& item) override;
     std::optional<std::string> request(const std::string& item) override;
     void disconnect() override;
-    bool connected() const override { return m_fd >= 0; }
+    // Also false once the server has hung up, before any transaction has noticed.
+    bool connected() const override;
+    bool timedOut() const override { return m_timedOut; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -43,6 +45,7 @@ private:
     std::chrono::milliseconds m_timeout;
     int m_fd = -1;
     std::uint32_t m_nextId = 1;
+    bool m_timedOut = false;
     FrameDecoder m_decoder;
 };
 

@@ -9,30 +9,30 @@ namespace {
 constexpr int kRequisiteHeight = 24;
 constexpr int kFormHeight = 21;
 
-FieldSpec requisite(const char* name, const QString& label, int y, int width, int maxLength,
-                    const QString& defaultText = QString())
+FieldDef requisite(const char* name, const QString& label, int y, int width, int maxLength,
+                   const QString& defaultText = QString())
 {
     return {QString::fromLatin1(name), Page::Requisites, label,     8,           288, y, width,
             kRequisiteHeight,          FieldFont::Bold,  maxLength, defaultText, true};
 }
 
-FieldSpec linkField(const char* name, const QString& label, int labelX, int x, int y, int width,
-                    int maxLength, const QString& defaultText, bool stored)
+FieldDef linkField(const char* name, const QString& label, int labelX, int x, int y, int width,
+                   int maxLength, const QString& defaultText, bool stored)
 {
     return {QString::fromLatin1(name), Page::Link, label,       labelX, x, y, width, kFormHeight,
             FieldFont::Form,           maxLength,  defaultText, stored};
 }
 
-FieldSpec formula(const QString& name, const QString& label, int labelX, int x, int y, int width,
-                  const QString& defaultText)
+FieldDef formula(const QString& name, const QString& label, int labelX, int x, int y, int width,
+                 const QString& defaultText)
 {
     return {name,  Page::Formulas, label,           labelX, x,           y,
             width, kFormHeight,    FieldFont::Form, 0,      defaultText, true};
 }
 
-QList<FieldSpec> buildFields()
+QList<FieldDef> buildFields()
 {
-    QList<FieldSpec> f;
+    QList<FieldDef> f;
 
     f << requisite("Edrpou1",
                    QStringLiteral("Ідентифікаційний код за  ЄДРПОУ або\n"
@@ -118,18 +118,18 @@ QStringList numbered(const char* prefix)
 
 } // namespace
 
-const QList<FieldSpec>& FieldTable::fields()
+const QList<FieldDef>& FieldTable::fields()
 {
-    static const QList<FieldSpec> table = buildFields();
+    static const QList<FieldDef> table = buildFields();
     return table;
 }
 
-const FieldSpec* FieldTable::find(const QString& name)
+const FieldDef* FieldTable::find(const QString& name)
 {
-    static const QHash<QString, const FieldSpec*> index = [] {
-        QHash<QString, const FieldSpec*> byName;
-        for (const FieldSpec& spec : fields())
-            byName.insert(spec.name, &spec);
+    static const QHash<QString, const FieldDef*> index = [] {
+        QHash<QString, const FieldDef*> byName;
+        for (const FieldDef& def : fields())
+            byName.insert(def.name, &def);
         return byName;
     }();
     return index.value(name, nullptr);

@@ -24,7 +24,7 @@ enum class FieldFont
 // One edit field of the settings dialog: where it stands, how it looks, what it starts with and
 // whether it survives a restart. The dialog is built from this table and the store walks it, so
 // a field is declared here once.
-struct FieldSpec
+struct FieldDef
 {
     QString name;
     Page page;
@@ -44,9 +44,9 @@ class FieldTable
 {
 public:
     // Every field, page by page, top to bottom.
-    static const QList<FieldSpec>& fields();
+    static const QList<FieldDef>& fields();
     // nullptr for a name that is no field.
-    static const FieldSpec* find(const QString& name);
+    static const FieldDef* find(const QString& name);
     // The stored fields in the order in which they are written and read (50 of them).
     static const QStringList& storedOrder();
     // The order in which Tab walks the fields of a page.

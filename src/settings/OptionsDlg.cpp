@@ -1,11 +1,12 @@
 #include "settings/OptionsDlg.h"
 
+#include "check/CheckDigitMark.h"
 #include "core/Messages.h"
 #include "settings/Cp1251Validator.h"
 #include "settings/FieldTable.h"
+#include "settings/FormFont.h"
 
 #include <QFont>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -22,7 +23,7 @@ namespace {
 
 QFont formFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont font = msSansSerif();
     font.setPixelSize(11);
     return font;
 }
@@ -83,6 +84,9 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     }
     QWidget::setTabOrder(previous, Button1);
     QWidget::setTabOrder(Button1, Button2);
+
+    // A code that fails its check digit gets a warning mark; its text is still taken as typed.
+    check::CheckDigitMark::attach({Edrpou1, pdw1, codpp1, codk1, codb1});
 
     PageControl1->setCurrentWidget(TabSheet2);
     FormCreate();
@@ -159,15 +163,15 @@ void OptionsDlg::buildPages()
     PageControl1->addTab(TabSheet3, FieldTable::pageCaption(Page::Formulas));
 
     const QFont boldFont = requisiteFont();
-    for (const FieldSpec& spec : FieldTable::fields()) {
-        QWidget* sheet = spec.page == Page::Requisites ? TabSheet1
-                         : spec.page == Page::Link     ? TabSheet2
-                                                       : TabSheet3;
-        auto* label = new QLabel(spec.label, sheet);
-        label->setObjectName(QStringLiteral("Label_") + spec.name);
+    for (const FieldDef& def : FieldTable::fields()) {
+        QWidget* sheet = def.page == Page::Requisites ? TabSheet1
+                         : def.page == Page::Link     ? TabSheet2
+                                                      : TabSheet3;
+        auto* label = new QLabel(def.label, sheet);
+        label->setObjectName(QStringLiteral("Label_") + def.name);
         // The form's fonts are wider than the ones the layout was drawn with: a label that
         // would run into its field is narrowed, never cut.
-        const int room = spec.x - spec.labelX - 2;
+        const int room = def.x - def.labelX - 2;
         if (room > 0 && label->sizeHint().width() > room) {
             QFont narrow = label->font();
             for (int stretch = 99; stretch >= 70 && label->sizeHint().width() > room; --stretch) {
@@ -176,21 +180,21 @@ void OptionsDlg::buildPages()
             }
         }
         const QSize hint = label->sizeHint();
-        label->setGeometry(spec.labelX, spec.y + (spec.height - hint.height()) / 2, hint.width(),
+        label->setGeometry(def.labelX, def.y + (def.height - hint.height()) / 2, hint.width(),
                            hint.height());
 
         auto* edit = new QLineEdit(sheet);
-        edit->setObjectName(spec.name);
-        edit->setGeometry(spec.x, spec.y, spec.width, spec.height);
-        if (spec.font == FieldFont::Bold)
+        edit->setObjectName(def.name);
+        edit->setGeometry(def.x, def.y, def.width, def.height);
+        if (def.font == FieldFont::Bold)
             edit->setFont(boldFont);
-        if (spec.maxLength > 0)
-            edit->setMaxLength(spec.maxLength);
+        if (def.maxLength > 0)
+            edit->setMaxLength(def.maxLength);
         edit->setValidator(new Cp1251Validator(edit));
-        edit->setText(spec.defaultText);
+        edit->setText(def.defaultText);
         edit->setCursorPosition(0);
-        m_edits.insert(spec.name, edit);
-        this->*members.value(spec.name) = edit;
+        m_edits.insert(def.name, edit);
+        this->*members.value(def.name) = edit;
     }
 }
 

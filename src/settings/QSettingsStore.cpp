@@ -10,6 +10,12 @@
 #include <QTemporaryFile>
 #include <QVariant>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 #include <filesystem>
 #include <system_error>
 
@@ -27,6 +33,20 @@ QString createKeyFailure()
 QString setDataFailure(const QString& name)
 {
     return QStringLiteral("Failed to set data for '%1'").arg(name);
+}
+
+// Forces the file's contents onto the disk, so that the rename that puts it in place never
+// outruns them.
+bool syncFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+#ifdef _WIN32
+    return ::_commit(file.handle()) == 0;
+#else
+    return ::fsync(file.handle()) == 0;
+#endif
 }
 
 } // namespace
@@ -121,15 +141,16 @@ void QSettingsStore::write(const NamedValues& values)
             throw core::Error(failure);
     }
     // Read back under a name QSettings has never seen, so that what is checked is what reached
-    // the disk and not what QSettings remembers of it.
+    // the disk and not what QSettings remembers of it. A rename, never a hard link: FAT disks
+    // and some network home folders refuse links, and the settings must be saved there too.
     const QString checkPath = scratchPath + QStringLiteral(".v");
     std::error_code error;
-    std::filesystem::create_hard_link(std::filesystem::path(scratchPath.toStdU16String()),
-                                      std::filesystem::path(checkPath.toStdU16String()), error);
+    std::filesystem::rename(std::filesystem::path(scratchPath.toStdU16String()),
+                            std::filesystem::path(checkPath.toStdU16String()), error);
     if (error)
         throw core::Error(failure);
-    bool complete = true;
-    {
+    bool complete = syncFile(checkPath);
+    if (complete) {
         QSettings check(checkPath, QSettings::IniFormat);
         complete = check.status() == QSettings::NoError;
         check.beginGroup(kGroup);

@@ -13,7 +13,7 @@ QString rowField(const char* prefix, int row)
 
 } // namespace
 
-QString expandTemplate(const QString& templateText, int employee)
+QString expandTemplate(const QString& templateText, std::int64_t employee)
 {
     const QString number = QString::number(employee);
     QString result;
@@ -62,7 +62,7 @@ QString dismissalDateField()
     return QStringLiteral("InWoker");
 }
 
-QString request(const SettingsSource& settings, const QString& field, int employee)
+QString request(const SettingsSource& settings, const QString& field, std::int64_t employee)
 {
     return expandTemplate(settings.text(field), employee);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstdint>
+
 namespace settings {
 
 class SettingsSource;
@@ -11,7 +13,7 @@ class SettingsSource;
 
 // Every "&" becomes the number in decimal, left to right; inserted digits are not scanned again
 // and nothing else is touched.
-QString expandTemplate(const QString& templateText, int employee);
+QString expandTemplate(const QString& templateText, std::int64_t employee);
 
 // The templates of income row 1..8 (row 3: f3, fp3, nw3, pp3).
 QString incomeField(int row);
@@ -25,6 +27,6 @@ QString hiringDateField();     // IndNumber
 QString dismissalDateField();  // InWoker
 
 // The request text of a template field for an employee, read from the settings now.
-QString request(const SettingsSource& settings, const QString& field, int employee);
+QString request(const SettingsSource& settings, const QString& field, std::int64_t employee);
 
 } // namespace settings

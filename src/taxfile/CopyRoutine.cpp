@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #ifdef _WIN32
 #include <io.h>
@@ -56,7 +59,9 @@ bool sameFile(const QString& a, const QString& b)
 bool isReadOnlyFile(const QString& path)
 {
     const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    // A link in the destination's place is replaced, never followed: what it points to is
+    // none of the copy's business.
+    if (info.isSymbolicLink() || !info.exists() || info.isDir())
         return false;
     // Checked by the permission bits rather than by trying: the administrator may write into a
     // read-only file, and the file must stay untouched all the same.
@@ -65,6 +70,58 @@ bool isReadOnlyFile(const QString& path)
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     return (info.permissions() & writable) == 0;
 }
+
+// The new copy, made beside the destination under a name nobody else has: created exclusively
+// (so an existing file or link of that name is never opened) and readable by the user only,
+// since the tax file holds every employee's identification number and income. Removed again
+// unless it was renamed into place.
+class ScratchFile
+{
+public:
+    explicit ScratchFile(const QString& destination)
+    {
+        const auto ownerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            m_file.setFileName(destination +
+                               QStringLiteral(".%1~").arg(QRandomGenerator::system()->generate(), 8,
+                                                          16, QLatin1Char('0')));
+            if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+                            ownerOnly))
+                return;
+            if (m_file.error() != QFileDevice::OpenError || !QFileInfo::exists(m_file.fileName()))
+                break;
+        }
+        m_file.setFileName(QString());
+    }
+    ~ScratchFile()
+    {
+        m_file.close();
+        if (!m_placed && !m_file.fileName().isEmpty())
+            QFile::remove(m_file.fileName());
+    }
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    bool isOpen() const { return m_file.isOpen(); }
+    QFile& file() { return m_file; }
+
+    // Puts the new copy in the destination's place in one step: a file or a link of that name
+    // is replaced as a whole, and until then it stays as it was. In a shared folder with the
+    // sticky bit the system refuses to replace another user's file.
+    bool placeAt(const QString& destination)
+    {
+        m_file.close();
+        std::error_code error;
+        std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
+                                std::filesystem::path(destination.toStdU16String()), error);
+        m_placed = !error;
+        return m_placed;
+    }
+
+private:
+    QFile m_file;
+    bool m_placed = false;
+};
 
 bool syncHandle(int fd)
 {
@@ -127,19 +184,22 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
     // Unbuffered, so every read and write below is one operation on the file itself.
     QFile in(source);
     if (QFileInfo(source).isDir() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        fail(QStringLiteral("Cannot open file %1").arg(source));
+        fail(QStringLiteral("Cannot open file %1").arg(core::shownValue(source)));
 
     const QString parent = QFileInfo(destination).path();
     if (!parent.isEmpty())
         QDir().mkpath(parent); // a failure shows as the creation failing below
 
-    QFile out(destination);
     if (sameFile(source, destination) || isReadOnlyFile(destination) ||
-        QFileInfo(destination).isDir() ||
-        !out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        fail(QStringLiteral("Cannot create file %1").arg(destination));
+        (QFileInfo(destination).isDir() && !QFileInfo(destination).isSymbolicLink()))
+        fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
+    ScratchFile scratch(destination);
+    if (!scratch.isOpen())
+        fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
+    QFile& out = scratch.file();
 
-    // QFile closes both files and the buffer goes with its owner on every way out.
+    // QFile closes both files and the buffer goes with its owner on every way out; the scratch
+    // copy is removed on every way out but the last.
     const auto buffer = std::make_unique<char[]>(ChunkSize);
     qint64 got = 0;
     do {
@@ -154,10 +214,12 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
     if (modified.isValid())
         out.setFileTime(modified, QFileDevice::FileModificationTime);
 
+    // Whole on the device before it takes the old copy's place.
     if (options.syncToDevice && !syncHandle(out.handle()))
         fail(QStringLiteral("Stream write error"));
-    out.close();
     in.close();
+    if (!scratch.placeAt(destination))
+        fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
     if (options.syncToDevice && !syncDirectory(destination))
         fail(QStringLiteral("Stream write error"));
 }

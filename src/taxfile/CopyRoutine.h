@@ -31,9 +31,11 @@ struct CopyOptions
 QString resolveCopyDestination(const QString& source, const QString& destination);
 
 // Copies source to destination in chunks of 8192 bytes through one buffer, creating missing
-// directories, replacing a file but not a read-only one, and giving the copy the source's
-// modification time. Failures throw core::Error: "Cannot open file %s", "Cannot create file %s",
-// "Stream read error", "Stream write error". A partly written destination stays in place.
+// directories and giving the copy the source's modification time. The copy is written to a new
+// file beside the destination, readable by the user only, and renamed into place when whole, so
+// a failure leaves whatever was there as it was; a link in the destination's place is replaced,
+// not followed, and a read-only file there is not touched. Failures throw core::Error:
+// "Cannot open file %s", "Cannot create file %s", "Stream read error", "Stream write error".
 // A destination that is the source itself is refused before anything is touched.
 void copyFile(const QString& source, const QString& destination, const CopyOptions& options = {});
 

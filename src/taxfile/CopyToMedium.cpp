@@ -1,11 +1,29 @@
 #include "taxfile/CopyToMedium.h"
 
+#include "core/Error.h"
 #include "core/Messages.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/CopyRoutine.h"
 #include "taxfile/TaxFileName.h"
 
 namespace taxfile {
+
+namespace {
+
+// "A:\", "A:", "C:\TAX": a drive letter, which only Windows has. Elsewhere such a text names
+// no medium at all, only a strange file in the current directory.
+bool namesMissingDrive(const QString& destination)
+{
+#ifdef _WIN32
+    Q_UNUSED(destination);
+    return false;
+#else
+    return destination.size() >= 2 && destination[1] == u':' && destination[0].isLetter() &&
+           destination[0].unicode() < 0x80;
+#endif
+}
+
+} // namespace
 
 QString copyToMediumFailureText()
 {
@@ -16,13 +34,14 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
                   const QString& fileName)
 {
     const QString destination = settings.text(QStringLiteral("DestinationA"));
-    core::messages().showMessage(QStringLiteral("Підготуйте пристрій ") + destination);
+    core::messages().showMessage(QStringLiteral("Підготуйте пристрій ") +
+                                 core::shownValue(destination));
     bool copied = false;
     try {
         CopyOptions options;
         options.syncToDevice = true;
         // Without a generated file the source would be the temporary directory itself.
-        if (!fileName.isEmpty()) {
+        if (!fileName.isEmpty() && !namesMissingDrive(destination)) {
             copyFile(tempDir + fileName, destination + fileName, options);
             copied = true;
         }

@@ -6,6 +6,7 @@
 #include "dbase/Table.h"
 #include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
+#include "settings/Templates.h"
 #include "taxfile/CopyRoutine.h"
 #include "taxfile/TaxFileName.h"
 
@@ -45,26 +46,7 @@ private:
     bool m_posted = false;
 };
 
-QString rowField(const char* prefix, int row)
-{
-    return QString::fromLatin1(prefix) + QString::number(row);
-}
-
 } // namespace
-
-QString expandTemplate(const QString& text, std::int64_t employee)
-{
-    const QString number = QString::number(employee);
-    QString result;
-    result.reserve(text.size());
-    for (const QChar c : text) {
-        if (c == u'&')
-            result += number;
-        else
-            result += c;
-    }
-    return result;
-}
 
 GenerationRun::GenerationRun(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                              dbase::Table& table, RunProgress& progress)
@@ -90,22 +72,33 @@ QString GenerationRun::linkLostText()
                           "сформовано не повністю: запустіть програму і сформуйте файл ще раз");
 }
 
+QString GenerationRun::noAnswerText(const QString& item)
+{
+    return QStringLiteral("Програма бухгалтерського обліку не відповіла вчасно на запит \"%1\". "
+                          "Файл звіту сформовано не повністю: сформуйте файл ще раз")
+        .arg(core::shownValue(item));
+}
+
 QString GenerationRun::askItem(const QString& item)
 {
     QString answer = m_asker.ask(item);
+    // An answer that did not come is no "no data": taking it as empty would skip an employee or
+    // leave a date blank without a word.
+    if (m_asker.lastAskTimedOut())
+        throw core::Error(noAnswerText(item));
     if (m_linkAlive && !m_linkAlive())
         throw core::Error(linkLostText());
     return answer;
 }
 
-QString GenerationRun::ask(const QString& templateText, std::int64_t employee)
+QString GenerationRun::ask(const QString& field, std::int64_t employee)
 {
-    return askItem(expandTemplate(templateText, employee));
+    return askItem(settings::request(m_settings, field, employee));
 }
 
 double GenerationRun::askAmount(const QString& field, std::int64_t employee)
 {
-    const QString item = expandTemplate(m_settings.text(field), employee);
+    const QString item = settings::request(m_settings, field, employee);
     // The link is set to the empty item as well, which ends the previous warm link.
     const QString answer = askItem(item);
     return item.isEmpty() ? 0.0 : core::toFloat(answer);
@@ -122,13 +115,13 @@ void GenerationRun::writeCommon(const RunChoices& choices)
 
 void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employee)
 {
-    const QString tin = ask(setting("FormWoker"), employee);
+    const QString tin = ask(settings::identificationField(), employee);
     if (tin.isEmpty())
         return;
     for (int row = 1; row <= 8; ++row) {
-        const double income = askAmount(rowField("f", row), employee);
-        const double tax = askAmount(rowField("fp", row), employee);
-        const double nonPayment = askAmount(rowField("nw", row), employee);
+        const double income = askAmount(settings::incomeField(row), employee);
+        const double tax = askAmount(settings::taxField(row), employee);
+        const double nonPayment = askAmount(settings::nonPaymentField(row), employee);
         if (!(income != 0.0 || tax != 0.0 || nonPayment == 1.0))
             continue;
 
@@ -141,14 +134,15 @@ void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employe
         m_table.setFloat(QStringLiteral("S_TAX"), tax);
         m_table.setInt(QStringLiteral("OZN_DOX"), row);
 
-        const QDate hired = core::dateFromAnswer(ask(setting("IndNumber"), employee));
+        const QDate hired = core::dateFromAnswer(ask(settings::hiringDateField(), employee));
         if (hired.isValid())
             m_table.setDate(QStringLiteral("D_PRIYN"), hired);
-        const QDate dismissed = core::dateFromAnswer(ask(setting("InWoker"), employee));
+        const QDate dismissed = core::dateFromAnswer(ask(settings::dismissalDateField(), employee));
         if (dismissed.isValid())
             m_table.setDate(QStringLiteral("D_ZVILN"), dismissed);
 
-        const QString benefit = expandTemplate(m_settings.text(rowField("pp", row)), employee);
+        const QString benefit =
+            settings::request(m_settings, settings::benefitField(row), employee);
         m_table.setInt(QStringLiteral("OZN_PILG"),
                        benefit.isEmpty() ? 0 : core::toInt(askItem(benefit)));
         m_table.setInt(QStringLiteral("OZNAKA"), 0);
@@ -165,6 +159,10 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
         core::messages().showMessage(missingTemplateText());
         return Outcome::NoTemplate;
     }
+    // An accounting program that went away and came back is met again here, not only by a
+    // restart of the program; a lost conversation that stays lost ends the run untouched.
+    if (m_linkAlive && !m_linkAlive() && !(m_reopenLink && m_reopenLink()))
+        return Outcome::NoLink;
 
     const QString name =
         buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);

@@ -37,9 +37,6 @@ public:
     virtual void setGaugePosition(int position) = 0;
 };
 
-// Replaces every "&" of a request template by the employee number in decimal.
-QString expandTemplate(const QString& text, std::int64_t employee);
-
 // The run that asks the accounting program employee by employee and writes the tax file into
 // the temporary directory under its new name (also kept in TaxFileName()). Failures propagate
 // as core::Error; what was stored by then stays in the file and the table stays open.
@@ -49,6 +46,7 @@ public:
     enum class Outcome
     {
         NoTemplate, // the template is missing: the message was shown, nothing else changed
+        NoLink,     // the conversation was lost and could not be opened again: nothing changed
         Finished,
     };
 
@@ -64,17 +62,23 @@ public:
     // accounting program went away would otherwise skip every later employee silently and the
     // run would report a file that lacks them as finished.
     void setLinkCheck(std::function<bool()> linkAlive) { m_linkAlive = std::move(linkAlive); }
+    // Called when the run starts and the check finds the conversation lost: opens it once more
+    // as at start-up and, when that fails, tells the user so. False stops the run before
+    // anything is written.
+    void setLinkReopen(std::function<bool()> reopen) { m_reopenLink = std::move(reopen); }
 
     Outcome run(const RunChoices& choices);
 
     static QString linkLostText();
+    // The accounting program did not answer the request for the item in time.
+    static QString noAnswerText(const QString& item);
 
     static QString missingTemplateText();
 
 private:
     QString setting(const char* name) const;
     QString askItem(const QString& item);
-    QString ask(const QString& templateText, std::int64_t employee);
+    QString ask(const QString& field, std::int64_t employee);
     double askAmount(const QString& field, std::int64_t employee);
     void writeCommon(const RunChoices& choices);
     void walkEmployee(const RunChoices& choices, std::int64_t employee);
@@ -86,6 +90,7 @@ private:
     QString m_workDir;
     QString m_tempDir;
     std::function<bool()> m_linkAlive;
+    std::function<bool()> m_reopenLink;
     double m_recordCounter = 1;
 };
 

@@ -2,6 +2,8 @@
 
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace taxfile {
 
 namespace {
@@ -15,8 +17,19 @@ RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget
     for (const QString& item : items) {
         auto* button = new QRadioButton(item, this);
         m_buttons.push_back(button);
+        connect(button, &QRadioButton::toggled, this, &RadioGroup::focusOnChosen);
     }
     arrange();
+    focusOnChosen();
+}
+
+void RadioGroup::focusOnChosen()
+{
+    // As in any radio group, Tab enters on the chosen item (the first when none is chosen) and
+    // the arrows move the choice; the other items take the focus only from a click.
+    const int chosen = std::max(0, itemIndex());
+    for (std::size_t i = 0; i < m_buttons.size(); ++i)
+        m_buttons[i]->setFocusPolicy(int(i) == chosen ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 int RadioGroup::itemIndex() const

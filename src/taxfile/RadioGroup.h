@@ -32,6 +32,7 @@ protected:
 
 private:
     void arrange();
+    void focusOnChosen();
 
     std::vector<QRadioButton*> m_buttons;
 };

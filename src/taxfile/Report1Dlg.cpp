@@ -1,17 +1,19 @@
 #include "taxfile/Report1Dlg.h"
 
+#include "check/CheckDlg.h"
 #include "core/Messages.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
 #include "report/PrintReturn.h"
 #include "taxfile/CopyToMedium.h"
+#include "taxfile/FileNumberBox.h"
 #include "taxfile/Gauge.h"
+#include "taxfile/InputBlocker.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/TaxFileName.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 
+#include "settings/FormFont.h"
 #ifdef FVT_HAVE_CP1251_VALIDATOR
 #include "settings/Cp1251Validator.h"
 #endif
@@ -64,7 +67,7 @@ QPushButton* button(const QString& text, const char* name, int x, int width, QWi
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setAutoDefault(false);
-    b->setFont(fitted(parent->font(), text, width - 12));
+    b->setFont(fitted(parent->font(), text, width - 8)); // less the frame and a margin
     b->setGeometry(x, 264, width, 25);
     return b;
 }
@@ -91,7 +94,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     setModal(true);
     setFixedSize(ClientWidth, ClientHeight);
 
-    QFont formFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    QFont formFont = settings::msSansSerif();
     formFont.setPointSize(8);
     setFont(formFont);
     QFont boldFont = formFont;
@@ -100,10 +103,8 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
 
     Label1 =
         label(QStringLiteral("Номер файла за звітний період"), "Label1", 8, 8, this, 176 - 8 - 4);
-    Nperiod = new QSpinBox(this);
+    Nperiod = new FileNumberBox(this);
     Nperiod->setObjectName(QStringLiteral("Nperiod"));
-    Nperiod->setRange(1, 99);
-    Nperiod->setValue(1);
     Nperiod->setFont(boldFont);
     Nperiod->setGeometry(176, 0, 41, 26);
 
@@ -206,13 +207,20 @@ void Report1Dlg::Button1Click()
     run.setWorkingDirectory(m_workDir);
     run.setTempDirectory(m_tempDir);
     run.setLinkCheck(m_linkAlive);
+    run.setLinkReopen(m_reopenLink);
     GenerationRun::Outcome outcome = GenerationRun::Outcome::NoTemplate;
-    core::guarded([&] { outcome = run.run(choices()); });
+    core::guarded([&] {
+        // Gone before a failure is shown, so that its box takes the keys and the clicks.
+        InputBlocker blocker;
+        outcome = run.run(choices());
+    });
     m_running = false;
     if (outcome == GenerationRun::Outcome::Finished) {
         Button2->setEnabled(true);
         Button1->setEnabled(false);
         Button4->setEnabled(true);
+        // The file as written is checked; what is found is listed beside this dialog.
+        check::showFileCheck(this, m_tempDir + TaxFileName());
     }
 }
 
@@ -292,6 +300,9 @@ void Report1Dlg::setGaugeRange(int minimum, int maximum)
 void Report1Dlg::setGaugePosition(int position)
 {
     Gauge1->setProgress(position);
+    // Once per employee the windows repaint what was uncovered; input is dropped meanwhile.
+    if (m_running)
+        InputBlocker::pump();
 }
 
 } // namespace taxfile

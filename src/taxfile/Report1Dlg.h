@@ -1,5 +1,6 @@
 #pragma once
 
+#include "taxfile/FileNumberBox.h"
 #include "taxfile/GenerationRun.h"
 
 #include <QDialog>
@@ -12,7 +13,6 @@ class QFrame;
 class QLabel;
 class QLineEdit;
 class QPushButton;
-class QSpinBox;
 
 namespace dbase {
 class Table;
@@ -47,6 +47,8 @@ public:
     void setTempDirectory(const QString& dir) { m_tempDir = dir; }
     // Whether the conversation behind the asker still stands (see GenerationRun::setLinkCheck).
     void setLinkCheck(std::function<bool()> linkAlive) { m_linkAlive = std::move(linkAlive); }
+    // Opens a lost conversation again when a run starts (see GenerationRun::setLinkReopen).
+    void setLinkReopen(std::function<bool()> reopen) { m_reopenLink = std::move(reopen); }
 
     RunChoices choices() const;
     dbase::Table& table() { return *DA; }
@@ -58,7 +60,7 @@ public:
     void Button4Click();
 
     QLabel* Label1;
-    QSpinBox* Nperiod;
+    FileNumberBox* Nperiod;
     QLabel* Label2;
     QComboBox* ZYear;
     RadioGroup* WUser;
@@ -93,6 +95,7 @@ private:
     QString m_workDir;
     QString m_tempDir;
     std::function<bool()> m_linkAlive;
+    std::function<bool()> m_reopenLink;
     bool m_running = false;
     bool m_placed = false;
 };

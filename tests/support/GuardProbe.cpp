@@ -1,6 +1,7 @@
 // A process that starts the way the program does as far as the single-instance guard goes, and
 // says on stdout what happened: "first", "later raised" / "later silent", and "raised" each time
-// a later copy brought its window forward. "quit" on stdin ends it normally.
+// a later copy brought its window forward, or "cannot start: <reason>" and code 1. "quit" on
+// stdin ends it normally.
 #include "app/InstanceGuard.h"
 
 #include <QApplication>
@@ -42,6 +43,10 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     app::InstanceGuard guard;
+    if (!guard.failure().isEmpty()) {
+        say(("cannot start: " + guard.failure()).toUtf8().constData());
+        return 1;
+    }
     if (!guard.isFirst()) {
         QCoreApplication quiet(argc, argv);
         say(guard.raiseFirst() ? "later raised" : "later silent");

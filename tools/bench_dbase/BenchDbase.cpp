@@ -14,11 +14,14 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <clocale>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Qt took the C library's locale from the desktop; the figures print with a point anyway.
+    std::setlocale(LC_NUMERIC, "C");
     const QString templatePath =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(FVT_SOURCE_DIR "/demo/DA.DBF");
     const int records = argc > 2 ? std::atoi(argv[2]) : 100000;

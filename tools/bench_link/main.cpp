@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <numeric>
 #include <sys/socket.h>
@@ -86,6 +87,8 @@ void rawRoundTrips(int iterations, const std::string& item)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Qt took the C library's locale from the desktop; the figures print with a point anyway.
+    std::setlocale(LC_NUMERIC, "C");
     const int iterations = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10000;
     const QString item = QStringLiteral("СН1:7.52");
 

@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <string>
 #include <sys/resource.h>
@@ -288,6 +289,8 @@ int runOne(int employees)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Qt took the C library's locale from the desktop; the figures print with a point anyway.
+    std::setlocale(LC_NUMERIC, "C");
     const QStringList args = app.arguments().mid(1);
     if (args.size() == 1)
         return runOne(args.front().toInt());

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Books.h"
-#include "link/DdeServer.h"
+#include "DdeServer.h"
 
 #include <QFile>
 #include <QObject>

@@ -1,6 +1,6 @@
 #include "Books.h"
+#include "DdeServer.h"
 #include "StandInServer.h"
-#include "link/DdeServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

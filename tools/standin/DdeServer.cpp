@@ -1,4 +1,4 @@
-#include "link/DdeServer.h"
+#include "DdeServer.h"
 
 #include "core/Cp1251.h"
 #include "link/FrameDecoder.h"

@@ -1,0 +1,14 @@
+#pragma once
+
+class QCoreApplication;
+class QLocale;
+
+namespace app {
+
+// Qt's own texts (an edit field's context menu, the print and file dialogs) in the user's
+// language: installs the "qtbase" translation for the locale from the system's Qt
+// translations. The program's own fixed texts are not translated and stay as they are.
+// Returns false, changing nothing, when there is no translation for that language.
+bool installQtTranslations(QCoreApplication& application, const QLocale& locale);
+
+} // namespace app

@@ -1,0 +1,167 @@
+#include "check/CheckDlg.h"
+
+#include "check/TaxFileCheck.h"
+#include "core/Messages.h"
+
+#include <QBoxLayout>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTableWidget>
+
+#include <algorithm>
+
+namespace check {
+
+namespace {
+
+// Below the dialog the findings are about, else above, right or left of it, so that both stay
+// in sight; where none has room, in the taller strip above or below, made lower to fit.
+// More rows than a window can usefully list are left to 4vt-check.
+constexpr qsizetype maxRows = 1000;
+
+void placeBeside(QWidget* window, const QRect& beside)
+{
+    const QScreen* screen = QGuiApplication::screenAt(beside.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect room = screen->availableGeometry();
+    const QSize frame(8, 30); // what a window frame adds, near enough
+    const QSize size = window->size() + frame;
+    const int gap = 8;
+    const int below = room.bottom() - beside.bottom() - gap;
+    const int above = beside.top() - gap - room.top();
+    QPoint at(beside.center().x() - size.width() / 2, beside.bottom() + gap);
+    if (size.height() > below) {
+        if (size.height() <= above) {
+            at.setY(beside.top() - gap - size.height());
+        } else if (beside.right() + gap + size.width() <= room.right()) {
+            at = QPoint(beside.right() + gap, beside.top());
+        } else if (beside.left() - gap - size.width() >= room.left()) {
+            at = QPoint(beside.left() - gap - size.width(), beside.top());
+        } else if (std::max(below, above) >= 200) {
+            const int height = std::max(below, above);
+            window->resize(window->width(), height - frame.height());
+            at.setY(below >= above ? beside.bottom() + gap : beside.top() - gap - height);
+        }
+    }
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - size.width())));
+    at.setY(std::clamp(at.y(), room.top(),
+                       std::max(room.top(), room.bottom() - window->height() - frame.height())));
+    window->move(at);
+}
+
+} // namespace
+
+CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CheckDlg"));
+    setWindowTitle(QStringLiteral("Перевірка файлу"));
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    resize(860, 400);
+
+    const qsizetype errors = countOf(findings, Severity::Error);
+    const qsizetype warnings = countOf(findings, Severity::Warning);
+    QString summary = QStringLiteral("Файл %1 записано так, як відповіла бухгалтерська програма. "
+                                     "Перевірка знайшла в ньому помилок: %2, попереджень: %3.")
+                          .arg(fileName)
+                          .arg(errors)
+                          .arg(warnings);
+    if (errors > 0)
+        summary += QStringLiteral(" Файл з помилками податкова інспекція не прийме: виправте дані "
+                                  "в бухгалтерській програмі або в настройках і сформуйте файл "
+                                  "знову.");
+    Label1 = new QLabel(summary, this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setWordWrap(true);
+
+    ListView1 = new QTableWidget(0, 5, this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setHorizontalHeaderLabels({QStringLiteral("Вид"), QStringLiteral("Рядок"),
+                                          QStringLiteral("Ідент. номер"), QStringLiteral("Поле"),
+                                          QStringLiteral("Що не так")});
+    ListView1->verticalHeader()->hide();
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setAlternatingRowColors(true);
+    ListView1->setShowGrid(false);
+    ListView1->setWordWrap(true); // each sentence whole, wrapped in its column
+    const QIcon errorIcon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
+    const QIcon warningIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const qsizetype shown = std::min<qsizetype>(static_cast<qsizetype>(findings.size()), maxRows);
+    ListView1->setRowCount(static_cast<int>(shown));
+    for (int row = 0; row < shown; ++row) {
+        const Finding& f = findings[static_cast<std::size_t>(row)];
+        const bool error = f.severity == Severity::Error;
+        auto cell = [&](int column, const QString& text) {
+            auto* item = new QTableWidgetItem(text);
+            item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            ListView1->setItem(row, column, item);
+            return item;
+        };
+        cell(0, error ? QStringLiteral("Помилка") : QStringLiteral("Попередження"))
+            ->setIcon(error ? errorIcon : warningIcon);
+        cell(1, f.line > 0 ? QString::number(f.line) : QStringLiteral("—"))
+            ->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        cell(2, f.tin);
+        cell(3, f.field);
+        cell(4, f.text);
+    }
+    QHeaderView* header = ListView1->horizontalHeader();
+    header->setStretchLastSection(true);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1->setColumnWidth(0, 122);
+    ListView1->setColumnWidth(1, 52);
+    ListView1->setColumnWidth(2, 96);
+    ListView1->setColumnWidth(3, 70);
+    // Rows as high as their wrapped sentences, again whenever the columns change width.
+    connect(header, &QHeaderView::sectionResized, ListView1,
+            [this] { ListView1->resizeRowsToContents(); });
+    if (shown < static_cast<qsizetype>(findings.size()))
+        Label1->setText(
+            Label1->text() +
+            QStringLiteral(" Тут показано перші %1; усі перелічить 4vt-check.").arg(shown));
+
+    Button1 = new QPushButton(QStringLiteral("Закрити"), this);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setAutoDefault(false);
+    connect(Button1, &QPushButton::clicked, this, &QDialog::close);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addWidget(Label1);
+    layout->addWidget(ListView1, 1);
+    layout->addLayout(buttons);
+}
+
+void CheckDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    ListView1->resizeRowsToContents();
+}
+
+CheckDlg* showFileCheck(QWidget* parent, const QString& path)
+{
+    Findings findings;
+    if (!core::guarded([&] { findings = checkTaxFile(path); }) || findings.empty())
+        return nullptr;
+    auto* dlg = new CheckDlg(QFileInfo(path).fileName(), findings, parent);
+    if (parent)
+        placeBeside(dlg, parent->window()->frameGeometry());
+    dlg->show();
+    return dlg;
+}
+
+} // namespace check

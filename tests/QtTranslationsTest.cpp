@@ -1,0 +1,83 @@
+#include "app/QtTranslations.h"
+#include "app/MainDlg.h"
+#include "app/MessageBoxSink.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+#include <QTranslator>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QStringList contextMenuTexts()
+{
+    QLineEdit edit(QStringLiteral("1234"));
+    std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text().section(QLatin1Char('\t'), 0, 0); // without the shortcut
+    return texts;
+}
+
+// The text of the one button of the message box that `show` opens.
+QString buttonOfNextBox(const std::function<void()>& show)
+{
+    QString text;
+    QTimer::singleShot(0, [&text] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (box->buttons().size() == 1)
+            text = box->buttons().first()->text();
+        box->close();
+    });
+    show();
+    return text;
+}
+
+class QtTranslationsTest : public ::testing::Test
+{
+protected:
+    void TearDown() override
+    {
+        for (QTranslator* translator : qApp->findChildren<QTranslator*>()) {
+            QCoreApplication::removeTranslator(translator);
+            delete translator;
+        }
+    }
+};
+
+TEST_F(QtTranslationsTest, UkrainianEditMenuWhileTheProgramsOwnOkStays)
+{
+    const QStringList english = contextMenuTexts();
+    ASSERT_TRUE(english.contains(QStringLiteral("&Copy"))) << qPrintable(english.join('|'));
+
+    // No translation for the C locale: nothing is installed, Qt's texts stay English.
+    EXPECT_FALSE(app::installQtTranslations(*qApp, QLocale::c()));
+    EXPECT_EQ(contextMenuTexts(), english);
+
+    ASSERT_TRUE(app::installQtTranslations(*qApp, QLocale(QStringLiteral("uk_UA"))));
+    const QStringList ukrainian = contextMenuTexts();
+    EXPECT_EQ(ukrainian, QStringList({"&Повернути", "П&овторити", "Ви&різати", "&Копіювати",
+                                      "&Вставити", "Видалити", "Виділити все"}))
+        << qPrintable(ukrainian.join('|'));
+
+    // The program's own boxes keep their "OK".
+    app::MessageBoxSink sink;
+    EXPECT_EQ(buttonOfNextBox([&] { sink.showError(QStringLiteral("x")); }), "OK");
+    EXPECT_EQ(buttonOfNextBox([&] { sink.showMessage(QStringLiteral("x")); }), "OK");
+    app::MainDlg dlg;
+    EXPECT_EQ(buttonOfNextBox([&] { dlg.showLinkFailure(); }), "OK");
+}
+
+} // namespace

@@ -1,0 +1,300 @@
+#include "check/TaxFileCheck.h"
+#include "core/Error.h"
+#include "support/DbfTestFile.h"
+#include "support/TaxFileBuilder.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using check::Finding;
+using check::Findings;
+using check::Severity;
+using testsupport::TaxRow;
+
+namespace {
+
+class TaxFileCheckTest : public ::testing::Test
+{
+protected:
+    Findings checked(const std::vector<TaxRow>& rows)
+    {
+        const QString path = m_dir.filePath("DA071401.3");
+        testsupport::writeTaxFile(path, rows);
+        return check::checkTaxFile(path);
+    }
+
+    static QString describe(const Findings& findings)
+    {
+        QStringList lines;
+        for (const Finding& f : findings)
+            lines << check::findingLine(f);
+        return lines.join('\n');
+    }
+
+    QTemporaryDir m_dir;
+};
+
+// The one finding expected: its severity, line, field and a piece of its sentence.
+void expectOnly(const Findings& findings, Severity severity, qint64 line, const QString& field,
+                const QString& part)
+{
+    ASSERT_EQ(findings.size(), 1u) << findings.size();
+    const Finding& f = findings.front();
+    EXPECT_EQ(f.severity, severity) << f.text.toStdString();
+    EXPECT_EQ(f.line, line) << f.text.toStdString();
+    EXPECT_EQ(f.field, field) << f.text.toStdString();
+    EXPECT_TRUE(f.text.contains(part)) << f.text.toStdString();
+}
+
+} // namespace
+
+TEST_F(TaxFileCheckTest, ASoundReturnHasNoFindings)
+{
+    EXPECT_TRUE(checked(testsupport::soundReturn()).empty());
+    auto rows = testsupport::soundReturn();
+    rows[1].tin = "АБ123456"; // a passport instead of the number
+    for (TaxRow& r : rows) {
+        r.typ = 1;
+        r.kod = "2931414195";
+    }
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+}
+
+TEST_F(TaxFileCheckTest, AMistypedNumberIsAnErrorOnItsLine)
+{
+    auto rows = testsupport::soundReturn();
+    rows[1].tin = "2514412298";
+    const Findings found = checked(rows);
+    expectOnly(found, Severity::Error, 2, "TIN", "контрольної цифри");
+    EXPECT_EQ(found[0].tin, "2514412298");
+    // The check only reads, and a file received read-only can be checked.
+    const QString path = m_dir.filePath("DA071401.3");
+    const QByteArray before = testsupport::readFile(path);
+    const QDateTime modified = QFileInfo(path).lastModified();
+    QFile::setPermissions(path, QFile::ReadOwner);
+    EXPECT_EQ(check::checkTaxFile(path).size(), 1u);
+    EXPECT_EQ(testsupport::readFile(path), before);
+    EXPECT_EQ(QFileInfo(path).lastModified(), modified);
+    EXPECT_EQ(found[0].np, "2");
+    EXPECT_EQ(check::findingLine(found[0]),
+              "рядок 2 (NP 2), TIN 2514412298, поле TIN: помилка: Ідентифікаційний номер "
+              "працівника не проходить перевірку контрольної цифри: найпевніше, в ньому "
+              "помилка.");
+}
+
+TEST_F(TaxFileCheckTest, EachCodeOfTheFileIsChecked)
+{
+    struct Case
+    {
+        int row;
+        QString tin, kod;
+        int typ;
+        Severity severity;
+        qint64 line;
+        const char* field;
+    };
+    const Case cases[] = {
+        {2, "1111111111", {}, 0, Severity::Error, 3, "TIN"},  // director
+        {3, "22382", {}, 0, Severity::Error, 4, "TIN"},       // chief accountant
+        {2, "", {}, 0, Severity::Warning, 3, "TIN"},          // no director number
+        {-1, {}, "01234567", 0, Severity::Error, 1, "KOD"},   // firm code
+        {-1, {}, "", 0, Severity::Error, 1, "KOD"},           // none
+        {-1, {}, "2931414195", 0, Severity::Error, 1, "KOD"}, // a person's, as a firm's
+        {-1, {}, "2931414159", 1, Severity::Error, 1, "KOD"}, // entrepreneur's number
+        {-1, {}, "32855961", 2, Severity::Error, 1, "TYP"},   // no such kind
+    };
+    for (const Case& c : cases) {
+        auto rows = testsupport::soundReturn();
+        if (c.row >= 0)
+            rows[c.row].tin = c.tin;
+        for (TaxRow& r : rows) {
+            if (c.row < 0)
+                r.kod = c.kod;
+            r.typ = c.typ;
+        }
+        const Findings found = checked(rows);
+        ASSERT_EQ(found.size(), 1u) << describe(found).toStdString();
+        EXPECT_EQ(found[0].severity, c.severity) << describe(found).toStdString();
+        EXPECT_EQ(found[0].line, c.line) << describe(found).toStdString();
+        EXPECT_EQ(found[0].field, c.field) << describe(found).toStdString();
+    }
+}
+
+TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(std::vector<TaxRow>&)> spoil;
+        qint64 line;
+        const char* field;
+        const char* part;
+    };
+    const Case cases[] = {
+        {"totals off by one kopeck", [](auto& r) { r[4].sDox = 18150.51; }, 5, "S_DOX",
+         "(18 150,51) не дорівнює сумі записів працівників (18 150,50)"},
+        {"tax total off by one kopeck", [](auto& r) { r[4].sTax = 2624.48; }, 5, "S_TAX",
+         "утриманого податку"},
+        {"a gap in NP", [](auto& r) { r[1].np = 3; }, 2, "NP", "Після запису 1 іде запис 3"},
+        {"numbering not from 1", [](auto& r) { r[0].np = 2, r[1].np = 3; }, 1, "NP",
+         "номер 2 замість 1"},
+        {"no chief accountant record", [](auto& r) { r.erase(r.begin() + 3); }, 4, "NP",
+         "бракує службового запису 99992"},
+        {"no totals record", [](auto& r) { r.pop_back(); }, 0, "NP",
+         "немає службового запису 99999"},
+        {"service records swapped", [](auto& r) { std::swap(r[2], r[3]); }, 3, "NP",
+         "бракує службового запису 99991"},
+        {"an employee after the service records",
+         [](auto& r) { r.insert(r.end() - 1, r[1]), r[4].np = 3; }, 5, "NP", "після службових"},
+        {"an impossible number", [](auto& r) { r[3].np = 99993; }, 4, "NP", "неможливий"},
+        {"KOD changes mid-file", [](auto& r) { r[1].kod = "00032129"; }, 2, "KOD", "не таке"},
+        {"RIK changes mid-file", [](auto& r) { r[2].rik = 2009; }, 3, "RIK", "(2009)"},
+        {"PERIOD changes mid-file", [](auto& r) { r[4].period = 2; }, 5, "PERIOD", "(3)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto rows = testsupport::soundReturn();
+        c.spoil(rows);
+        const Findings found = checked(rows);
+        ASSERT_FALSE(found.empty());
+        const Finding& f = found.front();
+        EXPECT_EQ(f.severity, Severity::Error);
+        EXPECT_EQ(f.line, c.line) << describe(found).toStdString();
+        EXPECT_EQ(f.field, c.field) << describe(found).toStdString();
+        EXPECT_TRUE(f.text.contains(QString::fromUtf8(c.part))) << describe(found).toStdString();
+    }
+}
+
+TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
+{
+    struct Case
+    {
+        const char* what;
+        std::function<void(std::vector<TaxRow>&)> spoil;
+        qint64 line;
+        const char* field;
+        const char* part;
+    };
+    const Case cases[] = {
+        {"income row 9", [](auto& r) { r[1].oznDox = 9; }, 2, "OZN_DOX", "поза межами"},
+        {"income row 0", [](auto& r) { r[1].oznDox = 0; }, 2, "OZN_DOX", "поза межами"},
+        {"tax above income", [](auto& r) { r[1].sTax = 8550.51, r[4].sTax = 1388.16 + 8550.51; }, 2,
+         "S_TAX", "більший"},
+        {"negative income",
+         [](auto& r) { r[1].sDox = -10, r[1].sTax = -20, r[4].sDox = 9590, r[4].sTax = 1368.16; },
+         2, "S_DOX", "від'ємний"},
+        {"hired after dismissed", [](auto& r) { r[0].dismissed = QDate(2005, 2, 13); }, 1,
+         "D_PRIYN", "пізніша за дату звільнення"},
+        {"hired after the quarter", [](auto& r) { r[1].hired = QDate(2008, 10, 1); }, 2, "D_PRIYN",
+         "кінець звітного кварталу (30.09.2008)"},
+        {"dismissed after the quarter", [](auto& r) { r[0].dismissed = QDate(2009, 1, 5); }, 1,
+         "D_ZVILN", "пізніша за кінець"},
+        {"the same number and row twice", [](auto& r) { r[1].tin = r[0].tin; }, 2, "TIN",
+         "уже є в рядку 1"},
+        {"the same passport and row twice", [](auto& r) { r[0].tin = r[1].tin = "АБ123456"; }, 2,
+         "TIN", "уже є в рядку 1"},
+        {"an employee without a number", [](auto& r) { r[1].tin.clear(); }, 2, "TIN",
+         "немає ідентифікаційного номера"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto rows = testsupport::soundReturn();
+        c.spoil(rows);
+        expectOnly(checked(rows), Severity::Warning, c.line, c.field, QString::fromUtf8(c.part));
+    }
+    // The same number in another income row is the usual case.
+    auto rows = testsupport::soundReturn();
+    rows[1].tin = rows[0].tin;
+    rows[1].oznDox = 3;
+    EXPECT_TRUE(checked(rows).empty());
+}
+
+TEST_F(TaxFileCheckTest, ErrorsComeFirst)
+{
+    auto rows = testsupport::soundReturn();
+    rows[0].oznDox = 9;         // a warning on line 1
+    rows[1].tin = "2514412298"; // an error on line 2
+    rows[4].sDox = 1;           // an error on line 5
+    const Findings found = checked(rows);
+    ASSERT_EQ(found.size(), 3u) << describe(found).toStdString();
+    EXPECT_EQ(found[0].line, 2);
+    EXPECT_EQ(found[1].line, 5);
+    EXPECT_EQ(found[2].severity, Severity::Warning);
+}
+
+TEST_F(TaxFileCheckTest, AHundredThousandRecordsAreSummedExactly)
+{
+    // As many employee records as the numbering allows, each an amount that a binary floating
+    // sum carries with an error.
+    const int employees = 99990;
+    std::vector<TaxRow> rows;
+    rows.reserve(employees + 3);
+    qint64 dox = 0, tax = 0;
+    for (int i = 1; i <= employees; ++i) {
+        TaxRow r;
+        r.np = i;
+        r.oznDox = i % 8 + 1;
+        const qint64 kopecks = 123456789 + (i % 97) * 10001;
+        r.sDox = double(kopecks) / 100;
+        r.sTax = double(kopecks / 7) / 100;
+        r.tin = i % 8 == 0 ? "2238234710" : "2514412289";
+        r.oznDox = i % 8 + 1;
+        dox += kopecks;
+        tax += kopecks / 7;
+        rows.push_back(r);
+    }
+    rows.push_back(testsupport::taxRow(99991, "2745120158", 0, 0, 0, QDate()));
+    rows.push_back(testsupport::taxRow(99992, "3015043027", 0, 0, 0, QDate()));
+    rows.push_back(
+        testsupport::taxRow(99999, "", double(dox) / 100, double(tax) / 100, 0, QDate()));
+    const QString path = m_dir.filePath("DA071401.3");
+    testsupport::writeTaxFile(path, rows);
+    const check::TaxRecords records = check::readTaxRecords(path);
+    ASSERT_EQ(records.size(), std::size_t(employees + 3));
+    EXPECT_EQ(records.back().dox, dox);
+    EXPECT_EQ(records.back().tax, tax);
+    Findings found;
+    check::checkTotals(records, found);
+    EXPECT_TRUE(found.empty()) << describe(found).toStdString();
+
+    check::TaxRecords offByOne = records;
+    offByOne.back().tax += 1;
+    check::checkTotals(offByOne, found);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].field, "S_TAX");
+    EXPECT_EQ(found[0].line, employees + 3);
+}
+
+TEST(KopecksTest, AmountsAsStoredBecomeWholeKopecks)
+{
+    const std::pair<const char*, qint64> cases[] = {
+        {"1234.5", 123450},
+        {"-0.07", -7},
+        {"12", 1200},
+        {"", 0},
+        {"0.005", 1},
+        {"-0.005", -1},
+        {"0.004", 0},
+        {"+3,25", 325},
+        {"999999999999.99", 99999999999999},
+    };
+    for (const auto& [text, kopecks] : cases)
+        EXPECT_EQ(check::kopecksOf(text), kopecks) << text;
+    for (const char* bad : {"-", "1.2.3", "1e5", "99999999999999999999"})
+        EXPECT_THROW(check::kopecksOf(bad), core::Error) << bad;
+    EXPECT_EQ(check::amountText(6743955), "67 439,55");
+    EXPECT_EQ(check::amountText(-7), "-0,07");
+}
+
+TEST_F(TaxFileCheckTest, AFileThatIsNoTaxFileCannotBeChecked)
+{
+    const QString path = testsupport::writeFile(m_dir.path(), "notes.txt", "not a table");
+    EXPECT_THROW(check::checkTaxFile(path), core::Error);
+    EXPECT_THROW(check::checkTaxFile(m_dir.filePath("missing.3")), core::Error);
+}

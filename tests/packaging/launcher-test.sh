@@ -1,0 +1,98 @@
+#!/bin/sh
+# The menu entry's launcher from the package, unpacked into a scratch root with dpkg -x and run
+# under Xvfb beside the packaged accounting stand-in: the first start makes the working folder
+# and fills it, the program runs in that folder; a second start leaves the user's edited
+# instruction alone and puts back only what is missing.
+# Usage: launcher-test.sh <package folder>
+set -eu
+out=$1
+deb=$(ls "$out"/4vt_*.deb)
+
+scratch=$(mktemp -d)
+pids=""
+cleanup() {
+    for pid in $pids; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+# Waits up to ten seconds for the command to succeed.
+wait_for() {
+    tries=0
+    until "$@" >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        [ "$tries" -le 300 ] || return 1
+        sleep 0.1
+    done
+}
+
+root=$scratch/root
+dpkg-deb -x "$deb" "$root"
+
+export HOME="$scratch/home"
+export XDG_DATA_HOME="$scratch/data"
+export XDG_CONFIG_HOME="$scratch/config"
+export XDG_RUNTIME_DIR="$scratch/run"
+mkdir -p "$HOME"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+work=$XDG_DATA_HOME/4vt
+
+# A display of our own: Xvfb picks a free number and tells it.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
+pids="$pids $!"
+wait_for test -s "$scratch/display" || fail "Xvfb did not start"
+export DISPLAY=":$(cat "$scratch/display")"
+# Under load the server may not take clients the moment it names its display.
+wait_for xdotool getdisplaygeometry || fail "Xvfb on $DISPLAY takes no clients"
+
+demo=$root/usr/share/4vt/demo
+"$demo/buh-standin" --books "$demo/books.json" >/dev/null 2>&1 &
+pids="$pids $!"
+wait_for "$demo/buh-standin" --check || fail "the packaged stand-in does not serve"
+
+main_window_shown() {
+    xdotool search --name '^4ВТ$'
+}
+
+# Starts the launcher and checks that the packaged program runs in the working folder with
+# its main window up and no error box; then ends it.
+start_and_check() {
+    "$root/usr/bin/4vt-start" &
+    pid=$!
+    pids="$pids $pid"
+    wait_for main_window_shown || fail "no main window after the launcher started"
+    [ "$(readlink "/proc/$pid/exe")" = "$root/usr/bin/4vt" ] || fail "the launcher ran no 4vt"
+    [ "$(readlink "/proc/$pid/cwd")" = "$work" ] || fail "4vt runs in $(readlink "/proc/$pid/cwd")"
+    # The link check runs as the window comes up: a failed one would show its box by now.
+    sleep 1
+    if xdotool search --name '^Error$' >/dev/null 2>&1; then
+        fail "the program shows an error box"
+    fi
+    kill "$pid"
+    wait "$pid" 2>/dev/null || true
+}
+
+# First start: no working folder yet.
+start_and_check
+[ "$(stat -c %a "$work")" = 700 ] || fail "working folder mode $(stat -c %a "$work")"
+for name in DA.DBF Readme.txt; do
+    cmp "$work/$name" "$root/usr/share/4vt/$name" || fail "$name not filled in"
+done
+
+# Second start: the user has edited the instruction and lost the template.
+printf 'my own notes\r\n' >>"$work/Readme.txt"
+cp "$work/Readme.txt" "$scratch/edited"
+rm "$work/DA.DBF"
+start_and_check
+cmp "$work/Readme.txt" "$scratch/edited" || fail "the edited Readme.txt was replaced"
+cmp "$work/DA.DBF" "$root/usr/share/4vt/DA.DBF" || fail "DA.DBF not put back"
+[ "$(ls -A "$work" | sort | tr '\n' ' ')" = "DA.DBF Readme.txt " ] ||
+    fail "working folder holds: $(ls -A "$work")"
+echo "launcher: ok"
