@@ -113,7 +113,7 @@ protected:
     void startStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"),
                       const QString& books = Source + "/demo/books.json")
     {
-        launchStandIn(extra, locale);
+        launchStandIn(extra, locale, books);
         m_conv = std::make_unique<ddelink::DdeClientConv>();
         m_item = std::make_unique<ddelink::DdeClientItem>(*m_conv);
         ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item));
@@ -122,7 +122,8 @@ protected:
     }
 
     // The accounting program's process alone; returns once it serves.
-    void launchStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"))
+    void launchStandIn(const QStringList& extra = {}, const QString& locale = QStringLiteral("C"),
+                       const QString& books = Source + "/demo/books.json")
     {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_RUNTIME_DIR", m_runtime.path());
