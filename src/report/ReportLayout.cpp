@@ -124,7 +124,12 @@ void ReportLayout::place(const ReportBand& band, double top, const Context& cont
                 widest = std::max(widest, textWidthMm(line, item.fontSize, item.bold));
             const double height = lines.size() * lineHeightMm(item.fontSize, item.bold);
             if (item.autoSize) {
-                p.rect.setWidth(widest + (item.box ? 2 * FrameMm : 0));
+                const double frames = item.box ? 2 * FrameMm : 0;
+                // Up to the band's right edge, condensed a little if that is enough.
+                const double room = left + bandWidth - p.rect.left() - frames;
+                if (widest > room && room >= widest * NarrowestStretch)
+                    p.stretch = room / widest;
+                p.rect.setWidth(widest * p.stretch + frames);
                 p.rect.setHeight(std::max(item.height, height));
             } else {
                 const double room = item.width - (item.box ? 2 * FrameMm : 0);

@@ -47,7 +47,8 @@ struct LaidOutPage
 //
 // Text in a fixed cell: a line wider than the cell is set in a condensed font when a quarter
 // narrower is enough (a date or a heading keeps its figures), otherwise it wraps at word
-// boundaries. No item reaches beyond the right edge of its band.
+// boundaries. An auto-sized item that would reach beyond the right edge of its band is condensed
+// the same way, and cut at the edge only when that is not enough.
 class ReportLayout
 {
 public:
