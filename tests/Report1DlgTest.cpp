@@ -1,5 +1,7 @@
 #include "taxfile/Report1Dlg.h"
 #include "dbase/Table.h"
+#include "report/PreviewWindow.h"
+#include "report/PrintReturn.h"
 #include "settings/OptionsDlg.h"
 #include "settings/OuterSize.h"
 #include "settings/QSettingsStore.h"
@@ -26,6 +28,7 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -236,7 +239,16 @@ TEST_F(Report1DlgTest, AFinishedRunOffersReportAndCopy)
     EXPECT_EQ(m_dlg->Gauge1->percentText(), "100%");
     EXPECT_FALSE(m_dlg->table().isOpen());
 
-    m_dlg->Button2->click(); // not wired to printing yet: nothing happens
+    // The printed form of the file just made opens in its preview (closed here at once).
+    int previews = 0;
+    report::setPreviewObserver([&](report::PreviewWindow* p) {
+        ++previews;
+        QTimer::singleShot(0, p, &QWidget::close);
+    });
+    m_dlg->Button2->click();
+    report::setPreviewObserver(nullptr);
+    EXPECT_EQ(previews, 1);
+    EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
     m_dlg->Button4->click();
     EXPECT_EQ(m_sink.plain.value(0), "Підготуйте пристрій " + m_work.path() + "/medium/");
     EXPECT_EQ(m_sink.plain.size(), 1);

@@ -4,6 +4,7 @@
 #include "core/Messages.h"
 #include "dbase/Table.h"
 #include "dbase/TaxFileFields.h"
+#include "report/PrintReturn.h"
 #include "taxfile/CopyToMedium.h"
 #include "taxfile/FileNumberBox.h"
 #include "taxfile/Gauge.h"
@@ -226,8 +227,13 @@ void Report1Dlg::Button1Click()
 
 void Report1Dlg::Button2Click()
 {
-    // The printed form is filled from the tax file here; that step is not part of this dialog
-    // yet, so the button does nothing.
+    report::ReportChoices c;
+    c.kwartal = Kwartal->itemIndex();
+    c.zyear = ZYear->currentText();
+    c.edit1 = Edit1->text();
+    c.edit2 = Edit2->text();
+    c.wuser = WUser->itemIndex();
+    core::guarded([&] { report::printReturn(m_settings, c, m_tempDir, TaxFileName(), this); });
 }
 
 void Report1Dlg::Button3Click()

@@ -1,0 +1,347 @@
+#include "report/PreviewWindow.h"
+
+#include "core/Error.h"
+#include "core/Messages.h"
+#include "report/PageView.h"
+#include "report/ReportLayout.h"
+#include "report/ReportPainter.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <QProgressDialog>
+#include <QSaveFile>
+#include <QStandardPaths>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace report {
+
+namespace {
+
+// The layout places everything from the sheet's corner, so the device must too.
+void setUpSheet(QPagedPaintDevice& device)
+{
+    device.setPageSize(QPageSize(QPageSize::A4));
+    device.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
+}
+
+void setUpSheet(QPrinter& printer)
+{
+    printer.setFullPage(true);
+    setUpSheet(static_cast<QPagedPaintDevice&>(printer));
+}
+
+} // namespace
+
+void PrintChoices::applyTo(QPrinter& printer) const
+{
+    if (!printerName.isEmpty())
+        printer.setPrinterName(printerName);
+    if (!outputFileName.isEmpty())
+        printer.setOutputFileName(outputFileName);
+    printer.setCopyCount(copies);
+    printer.setPageOrientation(orientation);
+    printer.setPrintRange(range);
+    printer.setFromTo(fromPage, toPage);
+}
+
+void PrintChoices::takeFrom(const QPrinter& printer)
+{
+    printerName = printer.printerName();
+    outputFileName = printer.outputFileName();
+    copies = std::max(1, printer.copyCount());
+    orientation = printer.pageLayout().orientation();
+    range = printer.printRange();
+    fromPage = printer.fromPage();
+    toPage = printer.toPage();
+}
+
+PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& documentName,
+                             QWidget* owner)
+    : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName)
+{
+    setObjectName(QStringLiteral("PreviewWindow"));
+    setWindowTitle(QStringLiteral("Перегляд звіту %1").arg(documentName));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    m_choices.printerName = QPrinterInfo::defaultPrinterName();
+    m_choices.fromPage = 1;
+    m_choices.toPage = pageCount();
+
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("ToolBar"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    m_view = new PageView(layout, this);
+    m_view->setObjectName(QStringLiteral("View"));
+    connect(m_view, &PageView::currentPageChanged, this, [this] { updatePageLabel(); });
+
+    addCommand(QStringLiteral("Уся сторінка"), QStringLiteral("Показати всю сторінку"),
+               "ZoomWholePage", &PreviewWindow::zoomWholePage);
+    addCommand(QStringLiteral("100 %"), QStringLiteral("Показати в натуральну величину"),
+               "ZoomActualSize", &PreviewWindow::zoomActualSize);
+    addCommand(QStringLiteral("За шириною"), QStringLiteral("Показати на всю ширину сторінки"),
+               "ZoomPageWidth", &PreviewWindow::zoomPageWidth);
+    m_toolBar->addSeparator();
+    addCommand(QStringLiteral("|<"), QStringLiteral("Перша сторінка"), "FirstPage",
+               &PreviewWindow::firstPage);
+    addCommand(QStringLiteral("<"), QStringLiteral("Попередня сторінка"), "PreviousPage",
+               &PreviewWindow::previousPage);
+    m_pageLabel = new QLabel(this);
+    m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
+    m_pageLabel->setContentsMargins(8, 0, 8, 0);
+    m_toolBar->addWidget(m_pageLabel)->setToolTip(QStringLiteral("Поточна сторінка звіту"));
+    addCommand(QStringLiteral(">"), QStringLiteral("Наступна сторінка"), "NextPage",
+               &PreviewWindow::nextPage);
+    addCommand(QStringLiteral(">|"), QStringLiteral("Остання сторінка"), "LastPage",
+               &PreviewWindow::lastPage);
+    m_toolBar->addSeparator();
+    addCommand(QStringLiteral("Принтер..."), QStringLiteral("Налаштування принтера"),
+               "PrinterSetup", &PreviewWindow::printerSetup);
+    addCommand(QStringLiteral("Друк"), QStringLiteral("Надрукувати звіт"), "Print",
+               &PreviewWindow::print);
+    QAction* save = addCommand(QStringLiteral("Зберегти у PDF"),
+                               QStringLiteral("Зберегти звіт у файл PDF (Ctrl+S)"), "SavePdf",
+                               &PreviewWindow::saveToPdf);
+    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    m_toolBar->addSeparator();
+    QAction* closeAction = m_toolBar->addAction(QStringLiteral("Закрити"));
+    closeAction->setObjectName(QStringLiteral("Close"));
+    closeAction->setToolTip(QStringLiteral("Закрити перегляд"));
+    connect(closeAction, &QAction::triggered, this, &QWidget::close);
+
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+    box->addWidget(m_toolBar);
+    box->addWidget(m_view, 1);
+
+    if (owner)
+        owner->installEventFilter(this);
+    updatePageLabel();
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+QAction* PreviewWindow::addCommand(const QString& text, const QString& tip, const char* name,
+                                   void (PreviewWindow::*slot)())
+{
+    QAction* a = m_toolBar->addAction(text);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setToolTip(tip);
+    a->setStatusTip(tip);
+    a->setShortcutContext(Qt::WindowShortcut);
+    addAction(a);
+    connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    return a;
+}
+
+int PreviewWindow::pageCount() const
+{
+    return m_layout.pageCount();
+}
+
+int PreviewWindow::currentPage() const
+{
+    return m_view ? m_view->currentPage() : 1;
+}
+
+void PreviewWindow::updatePageLabel()
+{
+    if (m_pageLabel)
+        m_pageLabel->setText(
+            QStringLiteral("Сторінка %1 з %2").arg(currentPage()).arg(pageCount()));
+}
+
+void PreviewWindow::zoomWholePage()
+{
+    m_view->setZoomMode(PageView::Zoom::WholePage);
+}
+
+void PreviewWindow::zoomActualSize()
+{
+    m_view->setZoomFactor(1.0);
+}
+
+void PreviewWindow::zoomPageWidth()
+{
+    m_view->setZoomMode(PageView::Zoom::PageWidth);
+}
+
+void PreviewWindow::firstPage()
+{
+    m_view->setCurrentPage(1);
+    updatePageLabel();
+}
+
+void PreviewWindow::previousPage()
+{
+    m_view->setCurrentPage(std::max(1, currentPage() - 1));
+    updatePageLabel();
+}
+
+void PreviewWindow::nextPage()
+{
+    m_view->setCurrentPage(std::min(pageCount(), currentPage() + 1));
+    updatePageLabel();
+}
+
+void PreviewWindow::lastPage()
+{
+    m_view->setCurrentPage(pageCount());
+    updatePageLabel();
+}
+
+void PreviewWindow::printerSetup()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    setUpSheet(printer);
+    m_choices.applyTo(printer);
+    QPrintDialog dialog(&printer, this);
+    dialog.setWindowTitle(QStringLiteral("Налаштування друку"));
+    dialog.setMinMax(1, pageCount());
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    if (dialog.exec() == QDialog::Accepted)
+        m_choices.takeFrom(printer);
+}
+
+void PreviewWindow::print()
+{
+    core::guarded([&] {
+        QPrinter printer(QPrinter::HighResolution);
+        setUpSheet(printer);
+        m_choices.applyTo(printer);
+        int first = 1;
+        int last = pageCount();
+        if (m_choices.range == QPrinter::PageRange && m_choices.fromPage > 0) {
+            first = m_choices.fromPage;
+            last = std::min(last, std::max(first, m_choices.toPage));
+        } else if (m_choices.range == QPrinter::CurrentPage) {
+            first = last = currentPage();
+        }
+        printTo(printer, first, last);
+    });
+}
+
+void PreviewWindow::printTo(QPrinter& printer, int first, int last)
+{
+    // Where the print system cannot make copies itself, each copy is painted in turn.
+    const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
+    if (copies > 1)
+        printer.setCopyCount(1);
+    const int perCopy = last - first + 1;
+    QProgressDialog progress(QStringLiteral("Друк звіту..."), QStringLiteral("Скасувати"), 0,
+                             perCopy * copies, this);
+    progress.setWindowTitle(QStringLiteral("Друк"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    int done = 0;
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        const QString where = printer.outputFileName().isEmpty()
+                                  ? printer.printerName()
+                                  : QDir::toNativeSeparators(printer.outputFileName());
+        throw core::Error(QStringLiteral("Не вдалося розпочати друк на «%1»").arg(where));
+    }
+    const ReportPainter pages(m_layout);
+    for (int copy = 0; copy < copies && !progress.wasCanceled(); ++copy) {
+        for (int page = first; page <= last; ++page) {
+            progress.setValue(done);
+            progress.setLabelText(QStringLiteral("Друк сторінки %1 з %2").arg(page).arg(last));
+            if (progress.wasCanceled())
+                break;
+            if (done > 0)
+                printer.newPage();
+            pages.paintPage(page - 1, painter);
+            ++done;
+        }
+    }
+    if (progress.wasCanceled())
+        printer.abort();
+    painter.end();
+    progress.setValue(perCopy * copies);
+}
+
+QString PreviewWindow::proposedPdfPath() const
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (dir.isEmpty() || !QFileInfo(dir).isDir())
+        dir = QDir::homePath();
+    return QDir(dir).filePath(m_documentName + QStringLiteral(".pdf"));
+}
+
+void PreviewWindow::saveToPdf()
+{
+    QFileDialog dialog(this, QStringLiteral("Зберегти у PDF"));
+    dialog.setObjectName(QStringLiteral("SavePdfDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("Документ PDF (*.pdf)"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    const QString proposed = proposedPdfPath();
+    dialog.setDirectory(QFileInfo(proposed).absolutePath());
+    dialog.selectFile(QFileInfo(proposed).fileName());
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("Ім'я файла:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Тип файла:"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("Зберегти"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Скасувати"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    core::guarded([&] { writePdf(path); });
+}
+
+void PreviewWindow::writePdf(const QString& path) const
+{
+    // Written beside the target and put in its place only when whole.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+    // The form carries every employee's identification number and income: for the user only.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    {
+        QPdfWriter writer(&file);
+        writer.setCreator(QStringLiteral("4vt"));
+        writer.setTitle(m_documentName);
+        writer.setResolution(1200);
+        setUpSheet(writer);
+        if (!ReportPainter(m_layout).paintPages(writer, 1, pageCount()))
+            throw core::Error(QStringLiteral("Не вдалося записати файл «%1»")
+                                  .arg(QDir::toNativeSeparators(path)));
+    }
+    if (!file.commit())
+        throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: %2")
+                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+}
+
+void PreviewWindow::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted() && !m_closed) {
+        m_closed = true;
+        emit closed();
+    }
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // The owner going away takes its previews with it.
+    if (watched == parent() && event->type() == QEvent::Hide && !event->spontaneous() &&
+        isVisible())
+        close();
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace report

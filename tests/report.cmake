@@ -1,0 +1,9 @@
+if(FVT_BUILD_GUI)
+    # The engine measures and paints text, so even its logic tests need the application's fonts.
+    fvt_add_test(report_tests GUI
+        SOURCES ExpressionTest.cpp ReportLayoutTest.cpp
+        LIBS fvt_report)
+    fvt_add_test(report_ui_tests GUI
+        SOURCES PrintReturnTest.cpp ReportPdfTest.cpp
+        LIBS fvt_report_ui fvt_taxfile_ui)
+endif()
