@@ -147,4 +147,22 @@ TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
     QDir::setCurrent(previous);
     EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
 }
+
+// "~" is the user's home folder here, as in every other program, never a folder named "~" made
+// in the working folder.
+TEST_F(CopyToMediumTest, ATildeNamesTheHomeFolder)
+{
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(root() + "home"));
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(root()));
+    for (const char* destination : {"~/usb/", "~/"}) {
+        copyTo(QString::fromLatin1(destination));
+        const QString expected = root() + "home/" + QString::fromLatin1(destination + 2) + Name;
+        EXPECT_TRUE(QFileInfo::exists(expected)) << destination;
+    }
+    QDir::setCurrent(previous);
+    qputenv("HOME", home);
+    EXPECT_FALSE(QFileInfo::exists(root() + "~")) << "a folder named ~ in the working folder";
+}
 #endif

@@ -1,9 +1,9 @@
 #include "app/MainDlg.h"
 #include "app/AboutDlg.h"
 #include "app/MessageBoxSink.h"
-#include "app/WindowPlacement.h"
 #include "core/Conversions.h"
 #include "core/Error.h"
+#include "settings/OuterSize.h"
 #include "support/RecordingMessageSink.h"
 
 #include <QAction>
@@ -90,7 +90,7 @@ TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
 {
     QWidget window;
     QMargins frame; // a window manager frames the window some time after it is shown
-    app::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
+    settings::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
     window.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(window.size(), QSize(435, 300));

@@ -2,6 +2,9 @@
 #include "dbase/Table.h"
 #include "report/PreviewWindow.h"
 #include "report/PrintReturn.h"
+#include "settings/OptionsDlg.h"
+#include "settings/OuterSize.h"
+#include "settings/QSettingsStore.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/FitChecks.h"
@@ -134,10 +137,17 @@ TEST_F(Report1DlgTest, StartsWithTheFormsControlsInPlace)
     EXPECT_TRUE(m_dlg->ZYear->font().bold());
     EXPECT_EQ(m_dlg->font().pointSize(), 8);
 
-    // The items share the room below the caption evenly.
-    EXPECT_EQ(m_dlg->Kwartal->buttons()[0]->geometry(), QRect(8, 15, 175, 21));
-    EXPECT_EQ(m_dlg->Kwartal->buttons()[3]->geometry(), QRect(8, 78, 175, 21));
-    EXPECT_EQ(m_dlg->WUser->buttons()[1]->geometry(), QRect(8, 41, 175, 27));
+    // The items share the room inside the frame evenly, one below the other, at the left margin.
+    for (taxfile::RadioGroup* g : {m_dlg->WUser, m_dlg->Kwartal}) {
+        const auto& items = g->buttons();
+        for (std::size_t i = 0; i < items.size(); ++i) {
+            EXPECT_EQ(items[i]->x(), 8);
+            EXPECT_EQ(items[i]->height(), items[0]->height());
+            EXPECT_EQ(items[i]->y(), items[0]->y() + int(i) * items[0]->height());
+        }
+        EXPECT_LE(g->contentsRect().bottom() - items.back()->geometry().bottom(),
+                  int(items.size()));
+    }
 }
 
 TEST_F(Report1DlgTest, TabOrderFollowsTheForm)
@@ -408,4 +418,38 @@ TEST_F(Report1DlgTest, EveryTextFitsWithoutNarrowing)
     EXPECT_TRUE(testsupport::unsqueezed(m_dlg->ZYear->font()));
     EXPECT_TRUE(testsupport::showsWhole(m_dlg->ZYear->lineEdit(), "2009"));
     EXPECT_TRUE(testsupport::showsWhole(m_dlg->Nperiod->findChild<QLineEdit*>(), "99"));
+    // The items of a radio group stand inside its frame, below its caption, each whole.
+    for (taxfile::RadioGroup* g : {m_dlg->WUser, m_dlg->Kwartal}) {
+        for (QRadioButton* b : g->buttons()) {
+            EXPECT_TRUE(g->contentsRect().contains(b->geometry())) << b->text().toStdString();
+            EXPECT_GE(b->height(), b->sizeHint().height()) << b->text().toStdString();
+        }
+    }
+}
+
+// Whatever frame a window manager puts around the dialogs, and however late it tells it, their
+// outer size is the designed one.
+TEST_F(Report1DlgTest, DialogsKeepTheirOuterSizeUnderAnyFrame)
+{
+    QMargins frame;
+    settings::setDefaultFrameSource([&](const QWidget*) { return frame; });
+    settings::QSettingsStore store(m_temp.filePath("4vt.ini"));
+    const std::pair<std::function<std::unique_ptr<QWidget>()>, QSize> cases[] = {
+        {[&] { return std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker); },
+         QSize(448, 323)},
+        {[&] { return std::make_unique<settings::OptionsDlg>(store); }, QSize(574, 539)},
+    };
+    for (const auto& [make, outer] : cases) {
+        for (const QMargins told : {QMargins(1, 20, 1, 5), QMargins(4, 23, 4, 4)}) {
+            frame = QMargins();
+            std::unique_ptr<QWidget> window = make();
+            window->show();
+            QCoreApplication::processEvents();
+            frame = told; // the window manager has framed the window and moves it into the frame
+            window->move(window->pos() + QPoint(told.left(), told.top()));
+            QCoreApplication::processEvents();
+            EXPECT_EQ(window->size(), outer.shrunkBy(told)) << window->objectName().toStdString();
+        }
+    }
+    settings::setDefaultFrameSource({});
 }

@@ -201,6 +201,12 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
          "TIN", "уже є в рядку 1"},
         {"an employee without a number", [](auto& r) { r[1].tin.clear(); }, 2, "TIN",
          "немає ідентифікаційного номера"},
+        {"no employee at all (a range that names nobody)",
+         [](auto& r) {
+             r.erase(r.begin(), r.end() - 3);
+             r.back().sDox = r.back().sTax = 0;
+         },
+         0, "", "жодного запису"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

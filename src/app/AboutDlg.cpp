@@ -3,7 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
-#include "app/WindowPlacement.h"
+#include "settings/OuterSize.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -124,7 +124,7 @@ AboutDlg::AboutDlg(QWidget* parent)
     FormCreate();
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
-    centreOnScreen(this);
+    settings::centreOnScreen(this);
     OkBtn->setFocus();
 }
 

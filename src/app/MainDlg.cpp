@@ -4,9 +4,9 @@
 #include "app/Fonts.h"
 #include "app/HelpDlg.h"
 #include "app/ReadmeFile.h"
-#include "app/WindowPlacement.h"
 #include "core/Error.h"
 #include "core/Messages.h"
+#include "settings/OuterSize.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -59,7 +59,7 @@ MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
         box.exec();
     };
 
-    setOuterSize(this, QSize(435, 300));
+    settings::setOuterSize(this, QSize(435, 300));
 }
 
 MainDlg::~MainDlg() = default;

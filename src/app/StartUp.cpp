@@ -22,9 +22,7 @@ namespace {
 int runFirstCopy(QApplication& application, InstanceGuard& guard)
 {
     auto splash = std::make_unique<TitleDlg>();
-    splash->show();
-    splash->repaint();
-    QCoreApplication::processEvents();
+    splash->showAtOnce();
 
     QCoreApplication::setApplicationName(QStringLiteral("4vt"));
 

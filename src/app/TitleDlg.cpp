@@ -3,10 +3,14 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
-#include "app/WindowPlacement.h"
+#include "settings/OuterSize.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
+#include <QThread>
+#include <QWindow>
 
 namespace app {
 
@@ -53,7 +57,24 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     }
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
-    centreOnScreen(this);
+    settings::centreOnScreen(this);
+}
+
+bool TitleDlg::showAtOnce(int waitMs)
+{
+    show();
+    // A window manager maps the window some time after it is asked to, and what is painted
+    // before that is lost: the start-up that follows keeps the event loop busy, so the splash is
+    // painted once it is really on screen (or the wait is over).
+    QElapsedTimer waited;
+    waited.start();
+    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < waitMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    repaint();
+    QCoreApplication::processEvents();
+    return windowHandle() && windowHandle()->isExposed();
 }
 
 void TitleDlg::FormCreate()

@@ -16,6 +16,10 @@ class TitleDlg : public QWidget
 public:
     explicit TitleDlg(QWidget* parent = nullptr);
 
+    // Shows the splash and paints it once the window system has it on screen, waiting at most
+    // `waitMs` for that; true when it is on screen.
+    bool showAtOnce(int waitMs = 1000);
+
     QFrame* Panel1;
     ShadowLabel* WebLabel;
     QLabel* Label1;

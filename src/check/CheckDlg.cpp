@@ -149,6 +149,13 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
 void CheckDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    // The short columns grow to show their texts whole in the font the window is shown in.
+    for (int column = 0; column < ListView1->columnCount() - 1; ++column) {
+        const int designed = ListView1->columnWidth(column);
+        ListView1->resizeColumnToContents(column);
+        if (ListView1->columnWidth(column) < designed)
+            ListView1->setColumnWidth(column, designed);
+    }
     ListView1->resizeRowsToContents();
 }
 

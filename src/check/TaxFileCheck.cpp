@@ -536,13 +536,26 @@ void checkMissingTin(const TaxRecords& records, Findings& out)
                                                "номера.")));
 }
 
+void checkHasEmployees(const TaxRecords& records, Findings& out)
+{
+    // Only the service records: a range of employee numbers that names nobody (the first above
+    // the last, or numbers the accounting program does not know) gives such a file silently.
+    if (std::none_of(records.begin(), records.end(), isEmployeeRecord)) {
+        Finding f;
+        f.severity = Severity::Warning;
+        f.text = QStringLiteral("У файлі немає жодного запису про доходи працівників: перевірте "
+                                "інтервал номерів працівників у настройках.");
+        out.push_back(f);
+    }
+}
+
 Findings checkRecords(const TaxRecords& records)
 {
     Findings out;
     for (auto rule :
          {checkNumbering, checkTotals, checkSameOnEveryRecord, checkAgentCode, checkPersonNumbers,
           checkIncomeRow, checkTaxWithinIncome, checkIncomeNotNegative, checkHiringBeforeDismissal,
-          checkDatesWithinQuarter, checkRepeatedRows, checkMissingTin})
+          checkDatesWithinQuarter, checkRepeatedRows, checkMissingTin, checkHasEmployees})
         rule(records, out);
     std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {
         if (a.severity != b.severity)

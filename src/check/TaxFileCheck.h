@@ -65,6 +65,7 @@ void checkHiringBeforeDismissal(const TaxRecords& records, Findings& out);
 void checkDatesWithinQuarter(const TaxRecords& records, Findings& out);
 void checkRepeatedRows(const TaxRecords& records, Findings& out);
 void checkMissingTin(const TaxRecords& records, Findings& out);
+void checkHasEmployees(const TaxRecords& records, Findings& out);
 
 // Every rule, the findings ordered errors first, then by line.
 Findings checkRecords(const TaxRecords& records);

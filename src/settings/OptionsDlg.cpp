@@ -5,6 +5,7 @@
 #include "settings/Cp1251Validator.h"
 #include "settings/FieldTable.h"
 #include "settings/FormFont.h"
+#include "settings/OuterSize.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -53,6 +54,8 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     setSizeGripEnabled(false);
     setFont(formFont());
     resize(kClientWidth, kClientHeight);
+    // Under a window manager whose frame is not the classic one, the outer size holds all the same.
+    keepOuterSize(this, QSize(kOuterWidth, kOuterHeight));
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));

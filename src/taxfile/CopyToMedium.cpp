@@ -6,6 +6,8 @@
 #include "taxfile/CopyRoutine.h"
 #include "taxfile/TaxFileName.h"
 
+#include <QDir>
+
 namespace taxfile {
 
 namespace {
@@ -20,6 +22,19 @@ bool namesMissingDrive(const QString& destination)
 #else
     return destination.size() >= 2 && destination[1] == u':' && destination[0].isLetter() &&
            destination[0].unicode() < 0x80;
+#endif
+}
+
+// "~" and "~/…" name the user's home folder, as the shell and every file dialog here take them;
+// joined as they stand they would make a folder named "~" in the working folder instead.
+QString withHomeFolder(const QString& destination)
+{
+#ifdef _WIN32
+    return destination;
+#else
+    if (destination == u'~' || destination.startsWith(QStringLiteral("~/")))
+        return QDir::homePath() + destination.mid(1);
+    return destination;
 #endif
 }
 
@@ -42,7 +57,7 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
         options.syncToDevice = true;
         // Without a generated file the source would be the temporary directory itself.
         if (!fileName.isEmpty() && !namesMissingDrive(destination)) {
-            copyFile(tempDir + fileName, destination + fileName, options);
+            copyFile(tempDir + fileName, withHomeFolder(destination) + fileName, options);
             copied = true;
         }
     } catch (...) {

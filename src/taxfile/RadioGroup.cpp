@@ -1,15 +1,11 @@
 #include "taxfile/RadioGroup.h"
 
+#include <QEvent>
 #include <QRadioButton>
 
 #include <algorithm>
 
 namespace taxfile {
-
-namespace {
-// Height of the dialog font's text line, which the classic layout of the items is built on.
-constexpr int TextHeight = 13;
-} // namespace
 
 RadioGroup::RadioGroup(const QString& caption, const QStringList& items, QWidget* parent)
     : QGroupBox(caption, parent)
@@ -59,16 +55,27 @@ void RadioGroup::resizeEvent(QResizeEvent* event)
     arrange();
 }
 
+void RadioGroup::changeEvent(QEvent* event)
+{
+    QGroupBox::changeEvent(event);
+    // A new font or style moves the frame and the caption: the items follow.
+    if (event->type() == QEvent::ContentsRectChange)
+        arrange();
+}
+
 void RadioGroup::arrange()
 {
     const int count = int(m_buttons.size());
     if (count == 0)
         return;
-    const int space = height() - TextHeight - 5;
-    const int itemHeight = space / count;
-    const int top = TextHeight + 1 + (space % count) / 2;
+    // The items share the room the style leaves inside the frame, below the caption, evenly.
+    const QRect room = contentsRect();
+    const int itemHeight = room.height() / count;
+    const int top = room.top() + (room.height() % count) / 2;
+    const int left = std::max(room.left(), 8);
     for (int i = 0; i < count; ++i)
-        m_buttons[std::size_t(i)]->setGeometry(8, top + i * itemHeight, width() - 10, itemHeight);
+        m_buttons[std::size_t(i)]->setGeometry(left, top + i * itemHeight, room.right() + 1 - left,
+                                               itemHeight);
 }
 
 } // namespace taxfile

@@ -9,8 +9,8 @@ class QRadioButton;
 
 namespace taxfile {
 
-// A captioned box of mutually exclusive items in one column, spaced the way the classic radio
-// group spaces them for a 13-pixel font: the items share the height below the caption evenly.
+// A captioned box of mutually exclusive items in one column, as the classic radio group spaces
+// them: the items share the room inside the frame, below the caption, evenly.
 class RadioGroup : public QGroupBox
 {
     Q_OBJECT
@@ -29,6 +29,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void arrange();

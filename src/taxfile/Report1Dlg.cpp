@@ -22,11 +22,11 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
-#include <QWindow>
 
 #include <algorithm>
 
 #include "settings/FormFont.h"
+#include "settings/OuterSize.h"
 #ifdef FVT_HAVE_CP1251_VALIDATOR
 #include "settings/Cp1251Validator.h"
 #endif
@@ -93,6 +93,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     setWindowTitle(QStringLiteral("Формування звітів"));
     setModal(true);
     setFixedSize(ClientWidth, ClientHeight);
+    settings::keepOuterSize(this, QSize(OuterWidth, OuterHeight));
 
     QFont formFont = settings::msSansSerif();
     formFont.setPointSize(8);
@@ -269,14 +270,6 @@ void Report1Dlg::showEvent(QShowEvent* event)
     if (m_placed)
         return;
     m_placed = true;
-    // Keep the outer size when the window system reports its frame.
-    if (QWindow* w = windowHandle()) {
-        const QMargins frame = w->frameMargins();
-        if (!frame.isNull()) {
-            setFixedSize(OuterWidth - frame.left() - frame.right(),
-                         OuterHeight - frame.top() - frame.bottom());
-        }
-    }
     if (QScreen* s = screen()) {
         const QRect area = s->availableGeometry();
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));

@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "settings/OuterSize.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -7,15 +7,33 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace app {
+namespace settings {
 
 namespace {
+
+FrameSource& defaultFrameSource()
+{
+    static FrameSource source;
+    return source;
+}
+
+FrameSource frameOr(FrameSource frame)
+{
+    if (frame)
+        return frame;
+    if (defaultFrameSource())
+        return defaultFrameSource();
+    return [](const QWidget* w) {
+        return w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
+    };
+}
 
 class OuterSizeKeeper final : public QObject
 {
 public:
-    OuterSizeKeeper(QWidget* window, QSize outer, FrameSource frame)
-        : QObject(window), m_window(window), m_outer(outer), m_frame(std::move(frame))
+    OuterSizeKeeper(QWidget* window, QSize outer, FrameSource frame, bool centreAtShow)
+        : QObject(window), m_window(window), m_outer(outer), m_frame(std::move(frame)),
+          m_centreAtShow(centreAtShow)
     {
     }
 
@@ -27,14 +45,16 @@ public:
                 m_shown = true;
                 // Where the frame is known at once (or never comes), this is the moment.
                 QTimer::singleShot(0, this, [this] {
-                    if (!fit())
+                    if (!fit() && m_centreAtShow)
                         centreOnScreen(m_window);
                 });
             }
             break;
         case QEvent::Move:
         case QEvent::Resize:
-            // The window manager moves the window into its frame once it has made one.
+        case QEvent::WindowActivate:
+            // The window manager moves the window into its frame once it has made one, or, where
+            // the window keeps its place (static gravity), at least activates it.
             if (m_shown && !m_fitted)
                 QTimer::singleShot(0, this, [this] { fit(); });
             break;
@@ -55,7 +75,11 @@ private:
         if (margins.isNull())
             return false;
         m_fitted = true;
-        m_window->resize(m_outer.shrunkBy(margins));
+        const QSize client = m_outer.shrunkBy(margins);
+        if (m_window->minimumSize() == m_window->maximumSize())
+            m_window->setFixedSize(client);
+        else
+            m_window->resize(client);
         centreOnScreen(m_window);
         return true;
     }
@@ -63,6 +87,7 @@ private:
     QWidget* m_window;
     QSize m_outer;
     FrameSource m_frame;
+    bool m_centreAtShow;
     bool m_shown = false;
     bool m_fitted = false;
 };
@@ -82,14 +107,20 @@ void centreOnScreen(QWidget* window)
 
 void setOuterSize(QWidget* window, QSize outer, FrameSource frame)
 {
-    if (!frame) {
-        frame = [](const QWidget* w) {
-            return w->windowHandle() ? w->windowHandle()->frameMargins() : QMargins();
-        };
-    }
     window->resize(outer);
     centreOnScreen(window);
-    window->installEventFilter(new OuterSizeKeeper(window, outer, std::move(frame)));
+    window->installEventFilter(new OuterSizeKeeper(window, outer, frameOr(std::move(frame)), true));
 }
 
-} // namespace app
+void keepOuterSize(QWidget* window, QSize outer, FrameSource frame)
+{
+    window->installEventFilter(
+        new OuterSizeKeeper(window, outer, frameOr(std::move(frame)), false));
+}
+
+void setDefaultFrameSource(FrameSource frame)
+{
+    defaultFrameSource() = std::move(frame);
+}
+
+} // namespace settings

@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace app {
+namespace settings {
 
 // Puts the window's frame in the middle of the screen it is on (or the primary one).
 void centreOnScreen(QWidget* window);
@@ -21,4 +21,13 @@ using FrameSource = std::function<QMargins(const QWidget*)>;
 // as the frame is known. The frame comes from the window system unless a source is given.
 void setOuterSize(QWidget* window, QSize outer, FrameSource frame = {});
 
-} // namespace app
+// The same for a window that sizes and places itself before it is first shown: only once the
+// frame is known is the client area made the outer size less the frame (kept fixed when the
+// window's size is fixed) and the window centred again.
+void keepOuterSize(QWidget* window, QSize outer, FrameSource frame = {});
+
+// Where the frame is taken from when no source is given: the window system unless another
+// source is set here (an empty one gives the window system back).
+void setDefaultFrameSource(FrameSource frame);
+
+} // namespace settings
