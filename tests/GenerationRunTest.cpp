@@ -403,6 +403,18 @@ TEST_F(GenerationRunTest, TemplateRecordsAndAFailedRunNeverReachTheNewFile)
     EXPECT_EQ(rows[3].sDox, 5);
 }
 
+TEST_F(GenerationRunTest, AnUnansweredAskIsNamedByTheItemLeftWaiting)
+{
+    // Row 1's income is I1; its tax has no template, so that empty ask only ends the warm link
+    // on I1.
+    setRow(1, "I&", "", "", "");
+    m_asker.answers = {{"T1", "11"}, {"I1", "5"}};
+    m_asker.timesOut = [](const QString& item) { return item.isEmpty(); };
+    EXPECT_EQ(runError(), taxfile::GenerationRun::noAnswerText("I1"));
+    m_asker.timesOut = [](const QString& item) { return item == "T1"; };
+    EXPECT_EQ(runError(), taxfile::GenerationRun::noAnswerText("T1"));
+}
+
 TEST_F(GenerationRunTest, ALostConversationStopsTheRunInsteadOfSkippingEveryone)
 {
     m_settings.set("LastWoker", "3");

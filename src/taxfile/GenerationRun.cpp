@@ -86,10 +86,14 @@ QString GenerationRun::askItem(const QString& item)
     QString answer = m_asker.ask(item);
     // An answer that did not come is no "no data": taking it as empty would skip an employee or
     // leave a date blank without a word.
+    // An empty item asks nothing: what went unanswered then was the end of the warm link on
+    // the item asked before it, and that is the item the message names.
     if (m_asker.lastAskTimedOut())
-        throw core::Error(noAnswerText(item));
+        throw core::Error(noAnswerText(item.isEmpty() ? m_lastItem : item));
     if (m_linkAlive && !m_linkAlive())
         throw core::Error(linkLostText());
+    if (!item.isEmpty())
+        m_lastItem = item;
     return answer;
 }
 
