@@ -365,6 +365,18 @@ TEST_F(GenerationEndToEndTest, AnAccountingProgramThatCameBackIsMetAgainByTheNex
     EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
     EXPECT_TRUE(m_dlg->Button4->isEnabled());
     EXPECT_EQ(records().size(), 19u);
+
+    // Gone again and back too slow for employee 2's number: on the conversation the run opened
+    // again, a late answer still stops the run by name and is never taken as no data.
+    m_standin.kill();
+    ASSERT_TRUE(m_standin.waitForFinished(3000));
+    launchStandIn({"--slow", "СН1:2.52", "--slow-ms", "1300"});
+    openDialog();
+    wire();
+    m_dlg->Button1->click();
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(m_sink.errors, QStringList{taxfile::GenerationRun::noAnswerText("СН1:2.52") + "."});
+    EXPECT_EQ(records().size(), 1u);
 }
 
 TEST_F(GenerationEndToEndTest, ALateAnswerStopsTheRunAndIsNeverTakenForAnother)
