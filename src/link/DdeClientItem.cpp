@@ -6,16 +6,10 @@ namespace ddelink {
 
 QString replyText(const std::string& reply)
 {
-    std::string text = reply.substr(0, reply.find('\0'));
-    for (char& c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 1 && byte <= 31)
-            c = ' ';
-    }
-    return core::cp1251::decode(text);
+    return core::cp1251::decode(cleanReply(reply));
 }
 
-DdeClientItem::DdeClientItem(DdeClientConv& conversation) : m_conversation(conversation) {}
+DdeClientItem::DdeClientItem(DdeClientConv& conversation) : m_link(conversation.transport()) {}
 
 void DdeClientItem::setDdeItem(const QString& name)
 {
@@ -29,38 +23,19 @@ void DdeClientItem::setDdeItem(const QString& name)
 
 void DdeClientItem::setDdeItemUnguarded(const QString& name)
 {
-    ClientTransport& transport = m_conversation.transport();
-    m_timedOut = false;
-    if (m_isAdvised) {
-        m_isAdvised = false;
-        // A stop that is not answered in time says the program has stopped answering: the
-        // request that follows would wait in vain as well.
-        if (!transport.adviseStop(m_advised))
-            m_timedOut = transport.timedOut();
-    }
     m_text.clear();
     m_item.clear();
-    if (name.isEmpty() || m_timedOut)
+    m_timedOut = false;
+    // A character without a Windows-1251 byte would reach the server as some other item: the
+    // name is refused as the server would refuse an unknown one, and only the old link ends.
+    const std::string bytes =
+        core::cp1251::canEncode(name) ? core::cp1251::encodeStd(name) : std::string();
+    const bool advised = m_link.set(bytes);
+    m_timedOut = m_link.timedOut();
+    if (!advised)
         return;
-    // A name that cannot travel as it stands (too long for DDE, a character without a
-    // Windows-1251 byte, an embedded NUL that would cut it) would ask for some other item:
-    // it is refused here as the server would refuse an unknown one.
-    if (!core::cp1251::canEncode(name) || name.contains(QChar(0)))
-        return;
-    std::string bytes = core::cp1251::encodeStd(name);
-    if (bytes.size() > static_cast<std::size_t>(MaxNameBytes))
-        return;
-    if (!transport.adviseStart(bytes)) {
-        m_timedOut = m_timedOut || transport.timedOut();
-        return;
-    }
     m_item = name;
-    m_advised = bytes;
-    m_isAdvised = true;
-    if (const auto reply = transport.request(bytes))
-        m_text = replyText(*reply);
-    else
-        m_timedOut = m_timedOut || transport.timedOut();
+    m_text = core::cp1251::decode(m_link.text());
 }
 
 QString DdeClientItem::ask(const QString& item)

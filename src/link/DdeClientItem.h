@@ -2,6 +2,7 @@
 
 #include "link/DdeClientConv.h"
 #include "link/ItemAsker.h"
+#include "link/ItemLink.h"
 
 #include <QString>
 
@@ -16,7 +17,7 @@ class DdeClientItem : public ItemAsker
 {
 public:
     // DDE names carry at most this many bytes.
-    static constexpr int MaxNameBytes = 255;
+    static constexpr int MaxNameBytes = static_cast<int>(ItemLink::MaxNameBytes);
 
     explicit DdeClientItem(DdeClientConv& conversation);
 
@@ -33,11 +34,8 @@ public:
 private:
     void setDdeItemUnguarded(const QString& name);
 
-    DdeClientConv& m_conversation;
+    ItemLink m_link;
     QString m_item = QStringLiteral("РДАТА");
-    // The bytes of the item whose warm link is up; empty when none is.
-    std::string m_advised;
-    bool m_isAdvised = false;
     QString m_text;
     bool m_timedOut = false;
 };

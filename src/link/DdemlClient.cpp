@@ -4,6 +4,8 @@
 
 #include "link/Frame.h"
 
+#include <dde.h>
+
 namespace ddelink {
 
 namespace {
@@ -74,6 +76,7 @@ bool DdemlClient::connected() const
 
 void DdemlClient::disconnect()
 {
+    m_owed.clear();
     if (m_conv) {
         DdeDisconnect(m_conv);
         m_conv = nullptr;
@@ -90,8 +93,54 @@ void DdemlClient::checkConversation()
         disconnect();
 }
 
+bool DdemlClient::isReplyTo(const MSG& message, const Owed& owed)
+{
+    if (message.message != WM_DDE_ACK &&
+        !(message.message == WM_DDE_DATA && (owed.type & XCLASS_MASK) == XCLASS_DATA))
+        return false;
+    UINT_PTR low = 0;
+    UINT_PTR high = 0;
+    if (!UnpackDDElParam(message.message, message.lParam, &low, &high))
+        return false;
+    char name[256] = {};
+    if (GlobalGetAtomNameA(static_cast<ATOM>(high), name, sizeof name) == 0)
+        return false;
+    return lstrcmpiA(name, owed.item.c_str()) == 0;
+}
+
+void DdemlClient::settlePending()
+{
+    // A reply that came after its transaction had timed out, or the server's terminate, may wait
+    // in the queue or still be on its way. DDEML (Wine's, at least) ends a transaction unprocessed
+    // when such a message turns up inside it, and the reply the transaction waited for then turns
+    // up inside the next one. So every pending DDE message goes to DDEML's windows first, and the
+    // replies still owed are awaited, for at most one timeout, before anything new is sent.
+    const ULONGLONG start = GetTickCount64();
+    for (;;) {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, WM_DDE_FIRST, WM_DDE_LAST, PM_REMOVE)) {
+            if (message.message == WM_DDE_TERMINATE)
+                m_owed.clear();
+            else if (!m_owed.empty() && isReplyTo(message, m_owed.front()))
+                m_owed.pop_front();
+            DispatchMessageA(&message);
+        }
+        const ULONGLONG waited = GetTickCount64() - start;
+        if (m_owed.empty() || waited >= m_timeoutMs) {
+            m_owed.clear();
+            return;
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(m_timeoutMs - waited),
+                                  QS_POSTMESSAGE);
+    }
+}
+
 HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
 {
+    m_timedOut = false;
+    settlePending();
+    if (m_conv)
+        checkConversation();
     if (!m_conv)
         return nullptr;
     StringHandle itemName(m_instance, item);
@@ -100,8 +149,19 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
     DWORD result = 0;
     HDDEDATA data = DdeClientTransaction(nullptr, 0, m_conv, itemName.get(), CF_TEXT, type,
                                          m_timeoutMs, &result);
-    if (!data)
+    if (!data) {
+        switch (DdeGetLastError(m_instance)) {
+        case DMLERR_ADVACKTIMEOUT:
+        case DMLERR_DATAACKTIMEOUT:
+        case DMLERR_UNADVACKTIMEOUT:
+            m_timedOut = true;
+            m_owed.push_back({type, item});
+            break;
+        default:
+            break;
+        }
         checkConversation();
+    }
     return data;
 }
 

@@ -9,6 +9,7 @@
 #include <ddeml.h>
 
 #include <chrono>
+#include <deque>
 #include <optional>
 #include <string>
 
@@ -31,17 +32,29 @@ public:
     std::optional<std::string> request(const std::string& item) override;
     void disconnect() override;
     bool connected() const override;
+    bool timedOut() const override { return m_timedOut; }
 
 private:
     static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,
                                       HDDEDATA data, ULONG_PTR data1, ULONG_PTR data2);
+    // A reply the server still owes for a transaction that timed out.
+    struct Owed
+    {
+        UINT type;
+        std::string item;
+    };
+
     // One transaction on the item; the reply's data handle, or nullptr when it failed.
     HDDEDATA transact(UINT type, const std::string& item);
+    void settlePending();
+    static bool isReplyTo(const MSG& message, const Owed& owed);
     void checkConversation();
 
     DWORD m_instance = 0;
     HCONV m_conv = nullptr;
     DWORD m_timeoutMs;
+    bool m_timedOut = false;
+    std::deque<Owed> m_owed;
 };
 
 } // namespace ddelink

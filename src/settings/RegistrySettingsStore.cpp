@@ -5,21 +5,12 @@
 
 namespace settings {
 
-namespace {
-
-QString createKeyFailure(const std::string& subkey)
-{
-    return QStringLiteral("Failed to create key %1").arg(core::cp1251::decode(subkey));
-}
-
-} // namespace
-
 RegistrySettingsStore::RegistrySettingsStore() : m_registry("Software\\KVOR\\4vt", "Options") {}
 
 void RegistrySettingsStore::open()
 {
     if (!m_registry.open())
-        throw core::Error(createKeyFailure(m_registry.subkey()));
+        throw core::Error(core::cp1251::decode(m_registry.createKeyFailure()));
 }
 
 SettingsStore::Value RegistrySettingsStore::read(const QString& name)
@@ -40,13 +31,12 @@ SettingsStore::Value RegistrySettingsStore::read(const QString& name)
 
 void RegistrySettingsStore::write(const NamedValues& values)
 {
-    // The registry writes value by value: what was written before a failure stays written.
-    if (!m_registry.createSubkey())
-        throw core::Error(createKeyFailure(m_registry.subkey()));
-    for (const auto& [name, text] : values) {
-        if (!m_registry.write(core::cp1251::encodeStd(name), core::cp1251::encodeStd(text)))
-            throw core::Error(QStringLiteral("Failed to set data for '%1'").arg(name));
-    }
+    RegistryStore::Values bytes;
+    for (const auto& [name, text] : values)
+        bytes.emplace_back(core::cp1251::encodeStd(name), core::cp1251::encodeStd(text));
+    const std::string failure = m_registry.write(bytes);
+    if (!failure.empty())
+        throw core::Error(core::cp1251::decode(failure));
 }
 
 void RegistrySettingsStore::close()

@@ -83,39 +83,30 @@ RegistryStore::ReadResult RegistryStore::read(const std::string& name, std::stri
     return result;
 }
 
-bool RegistryStore::createSubkey()
+std::string RegistryStore::write(const Values& values)
 {
     if (!m_key)
-        return false;
-    if (m_writing)
-        return true;
+        return createKeyFailure();
     HKEY sub = nullptr;
     DWORD disposition = 0;
-    const LONG rc =
-        RegCreateKeyExA(asKey(m_key), m_subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &sub, &disposition);
-    if (rc != ERROR_SUCCESS)
-        return false;
-    m_writing = sub;
-    return true;
-}
-
-bool RegistryStore::write(const std::string& name, const std::string& data)
-{
-    if (!m_writing)
-        return false;
-    const LONG rc = RegSetValueExA(asKey(m_writing), name.c_str(), 0, REG_SZ,
-                                   reinterpret_cast<const BYTE*>(data.c_str()),
-                                   static_cast<DWORD>(data.size() + 1));
-    return rc == ERROR_SUCCESS;
+    if (RegCreateKeyExA(asKey(m_key), m_subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &sub, &disposition) != ERROR_SUCCESS)
+        return createKeyFailure();
+    std::string failure;
+    for (const auto& [name, data] : values) {
+        if (RegSetValueExA(sub, name.c_str(), 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(data.size() + 1)) != ERROR_SUCCESS) {
+            failure = "Failed to set data for '" + name + "'";
+            break;
+        }
+    }
+    RegCloseKey(sub);
+    return failure;
 }
 
 void RegistryStore::close()
 {
-    if (m_writing) {
-        RegCloseKey(asKey(m_writing));
-        m_writing = nullptr;
-    }
     if (m_key) {
         RegCloseKey(asKey(m_key));
         m_key = nullptr;

@@ -4,6 +4,8 @@
 // Built on Windows only.
 
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace settings {
 
@@ -24,23 +26,27 @@ public:
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    // Opens the key, creating it when missing.
+    using Values = std::vector<std::pair<std::string, std::string>>;
+
+    // Opens the key, creating it when missing. False when it cannot; createKeyFailure() says so.
     bool open();
-    // A text value (REG_SZ, or REG_EXPAND_SZ taken literally) up to its first NUL.
+    // A text value (REG_SZ, or REG_EXPAND_SZ taken literally) up to its first NUL; a value
+    // without data is an empty text, an unterminated one is read as far as it goes.
     ReadResult read(const std::string& name, std::string& data);
-    // Opens the subkey for writing, creating it when missing.
-    bool createSubkey();
-    // Writes a REG_SZ value into the subkey opened by createSubkey.
-    bool write(const std::string& name, const std::string& data);
+    // Writes the values in their order as REG_SZ into the subkey, creating it when missing.
+    // Stops at the first failure, leaving what was written before it: empty when all went in,
+    // else the message, "Failed to create key %s" or "Failed to set data for '%s'".
+    std::string write(const Values& values);
     void close();
+
+    std::string createKeyFailure() const { return "Failed to create key " + m_subkey; }
 
     const std::string& subkey() const { return m_subkey; }
 
 private:
     std::string m_keyPath;
     std::string m_subkey;
-    void* m_key = nullptr;     // HKEY
-    void* m_writing = nullptr; // HKEY of the subkey, while saving
+    void* m_key = nullptr; // HKEY
 };
 
 } // namespace settings
