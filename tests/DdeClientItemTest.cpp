@@ -34,23 +34,36 @@ public:
     }
     bool adviseStart(const std::string& item) override
     {
-        calls.push_back("S " + item);
+        if (transaction("S " + item))
+            return false;
         if (throwing)
             throw std::runtime_error("broken");
         return isConnected && !refused.count(item);
     }
     bool adviseStop(const std::string& item) override
     {
-        calls.push_back("T " + item);
-        return isConnected;
+        return !transaction("T " + item) && isConnected;
     }
     std::optional<std::string> request(const std::string& item) override
     {
-        calls.push_back("R " + item);
+        if (transaction("R " + item))
+            return std::nullopt;
         const auto it = answers.find(item);
         if (!isConnected || it == answers.end())
             return std::nullopt;
         return it->second;
+    }
+    bool timedOut() const override { return lastTimedOut; }
+    // Transactions ("T A") whose reply does not come in time.
+    std::set<std::string> late;
+    bool lastTimedOut = false;
+
+    // Records the transaction; true when it goes unanswered.
+    bool transaction(const std::string& call)
+    {
+        calls.push_back(call);
+        lastTimedOut = late.count(call) > 0;
+        return lastTimedOut;
     }
     void disconnect() override
     {
@@ -131,6 +144,30 @@ TEST_F(DdeClientItemTest, RefusedItemIsDroppedAndNothingIsRequested)
     EXPECT_EQ(calls(), (std::vector<std::string>{"T A", "S B", "S A", "R A"}));
     // No data for an advised item: empty, silently.
     EXPECT_EQ(item.ask(QStringLiteral("C")), QString());
+}
+
+// A reply that does not come in time marks the ask, unlike a refusal; once the stop of the warm
+// link goes unanswered, the new item is neither advised nor requested, which would only wait again.
+TEST_F(DdeClientItemTest, AnUnansweredTransactionMarksTheAsk)
+{
+    ASSERT_TRUE(m_conversation->OpenLink());
+    DdeClientItem item(*m_conversation);
+    m_transport->refused.insert("C");
+    m_transport->late = {"R A", "T B"};
+    calls();
+    EXPECT_EQ(item.ask(QStringLiteral("A")), QString());
+    EXPECT_TRUE(item.lastAskTimedOut());
+    EXPECT_EQ(item.ask(QStringLiteral("B")), QStringLiteral("2"));
+    EXPECT_FALSE(item.lastAskTimedOut());
+    EXPECT_EQ(item.ask(QStringLiteral("A")), QString());
+    EXPECT_TRUE(item.lastAskTimedOut());
+    EXPECT_EQ(calls(), (std::vector<std::string>{"S A", "R A", "T A", "S B", "R B", "T B"}));
+    m_transport->late = {"S A"};
+    EXPECT_EQ(item.ask(QStringLiteral("A")), QString());
+    EXPECT_TRUE(item.lastAskTimedOut());
+    EXPECT_EQ(item.ask(QStringLiteral("C")), QString());
+    EXPECT_FALSE(item.lastAskTimedOut());
+    EXPECT_EQ(calls(), (std::vector<std::string>{"S A", "S C"}));
 }
 
 TEST_F(DdeClientItemTest, NamesThatCannotTravelAreRefusedBeforeTheyGoOut)

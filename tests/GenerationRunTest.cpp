@@ -249,6 +249,22 @@ TEST_F(GenerationRunTest, NoEmployeesLeavesOnlyTheServiceRecords)
     EXPECT_EQ(m_progress.gauge.maxValue(), 9);
 }
 
+TEST_F(GenerationRunTest, TotalsAreExactToTheKopeck)
+{
+    // A thousand equal large incomes: summed as binary fractions they come to 159.99, a kopeck
+    // short, and the totals would disagree with the records they add up.
+    m_settings.set("LastWoker", "1000");
+    setRow(1, "I", "X", "", "");
+    m_asker.answers = {{"I", "526061936.16"}, {"X", "68388051.70"}};
+    for (int employee = 1; employee <= 1000; ++employee)
+        m_asker.answers.insert(QStringLiteral("T%1").arg(employee), "2238234710");
+    ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    const auto rows = records();
+    ASSERT_EQ(rows.size(), 1003u);
+    EXPECT_EQ(rows.back().sDox, 526061936160.0);
+    EXPECT_EQ(rows.back().sTax, 68388051700.0);
+}
+
 TEST_F(GenerationRunTest, TheRecordRuleAndEmptyAnswers)
 {
     m_settings.set("LastWoker", "4");
@@ -385,6 +401,18 @@ TEST_F(GenerationRunTest, TemplateRecordsAndAFailedRunNeverReachTheNewFile)
     EXPECT_EQ(rows[0].np, 1);
     EXPECT_EQ(rows[3].np, 99999);
     EXPECT_EQ(rows[3].sDox, 5);
+}
+
+TEST_F(GenerationRunTest, AnUnansweredAskIsNamedByTheItemLeftWaiting)
+{
+    // Row 1's income is I1; its tax has no template, so that empty ask only ends the warm link
+    // on I1.
+    setRow(1, "I&", "", "", "");
+    m_asker.answers = {{"T1", "11"}, {"I1", "5"}};
+    m_asker.timesOut = [](const QString& item) { return item.isEmpty(); };
+    EXPECT_EQ(runError(), taxfile::GenerationRun::noAnswerText("I1"));
+    m_asker.timesOut = [](const QString& item) { return item == "T1"; };
+    EXPECT_EQ(runError(), taxfile::GenerationRun::noAnswerText("T1"));
 }
 
 TEST_F(GenerationRunTest, ALostConversationStopsTheRunInsteadOfSkippingEveryone)

@@ -265,4 +265,8 @@ TEST(MessageBoxSinkTest, HugeValuesGiveABoundedWrappedBox)
     }
     EXPECT_EQ(app::MessageBoxSink::boxText(QString(5000, QChar(u'x'))).remove(QChar(0x200B)),
               QString(app::MessageBoxSink::kMaxText - 1, QChar(u'x')) + QChar(0x2026));
+    // Never half a character where the cut falls.
+    const QString words = QStringLiteral("a ").repeated(app::MessageBoxSink::kMaxText / 2 - 1);
+    EXPECT_EQ(app::MessageBoxSink::boxText(words + QString::fromUtf8("😀 tail")),
+              words + QChar(0x2026));
 }

@@ -2,6 +2,7 @@
 #include "check/CheckDigitMark.h"
 #include "settings/QSettingsStore.h"
 #include "support/FitChecks.h"
+#include "support/HostileEnvironment.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TempSettingsHome.h"
 
@@ -16,9 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <memory>
-#include <sys/resource.h>
 
 using settings::OptionsDlg;
 
@@ -338,16 +337,12 @@ TEST_F(OptionsDlgTest, AStoreThatCannotBeWrittenKeepsTheDialogOpen)
 
     dlg->show();
     edit(*dlg, "NameBoss")->setText(QString(3000, QChar(u'Ш')));
-    // The file system refuses to let the store grow (this binds root too).
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(before.size() + 100);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    dlg->Button1->click();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    {
+        // The file system refuses to let the store grow.
+        const testsupport::FileSizeLimit limit(before.size() + 100);
+        ASSERT_TRUE(limit.set());
+        dlg->Button1->click();
+    }
 
     EXPECT_EQ(m_sink.errors, QStringList{"Failed to set data for 'Flags'"});
     EXPECT_TRUE(dlg->isVisible());

@@ -2,6 +2,7 @@
 #include "settings/FieldTable.h"
 #include "settings/FormStorage.h"
 #include "settings/QSettingsStore.h"
+#include "support/HostileEnvironment.h"
 #include "support/TempSettingsHome.h"
 
 #include <QCoreApplication>
@@ -11,10 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using settings::FieldTable;
@@ -73,6 +72,22 @@ QString saveFailure(const FormStorage& storage, const QHash<QString, QString>& t
 class SettingsStoreTest : public ::testing::Test
 {
 protected:
+    // A save that the disk cuts short fails and leaves the stored settings as they were.
+    void expectACutShortSaveLeavesTheStoreWhole(QHash<QString, QString> texts)
+    {
+        const QByteArray before = m_home.storeBytes();
+        texts[QStringLiteral("NameFirm")] = QString(2000, QChar(u'Ж'));
+        QString failure;
+        {
+            const testsupport::FileSizeLimit limit(before.size() + 100);
+            ASSERT_TRUE(limit.set());
+            failure = saveFailure(m_storage, texts);
+        }
+        EXPECT_EQ(failure, QStringLiteral("Failed to set data for 'Flags'"));
+        EXPECT_EQ(m_home.storeBytes(), before);
+        EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
+    }
+
     testsupport::TempSettingsHome m_home;
     QSettingsStore m_store;
     FormStorage m_storage{m_store};
@@ -297,22 +312,7 @@ TEST_F(SettingsStoreTest, AWriteThatBreaksOffLeavesTheStoredSettingsWhole)
     // Works for every user, root included: the file system refuses to let the file grow.
     QHash<QString, QString> texts = defaults();
     m_storage.save(texts, placementAt(1280, 1024));
-    const QByteArray before = m_home.storeBytes();
-
-    texts[QStringLiteral("NameFirm")] = QString(2000, QChar(u'Ж'));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(before.size() + 100);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString failure = saveFailure(m_storage, texts);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_EQ(failure, QStringLiteral("Failed to set data for 'Flags'"));
-    EXPECT_EQ(m_home.storeBytes(), before);
-    EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
+    expectACutShortSaveLeavesTheStoreWhole(texts);
 
     QHash<QString, QString> loaded = defaults();
     m_storage.load(loaded);
@@ -361,17 +361,5 @@ TEST_F(SettingsStoreTest, SavesWholeWhereHardLinksAreRefused)
     EXPECT_EQ(loaded.value(QStringLiteral("f1")), texts.value(QStringLiteral("f1")));
     EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
 
-    const QByteArray before = m_home.storeBytes();
-    texts[QStringLiteral("NameFirm")] = QString(2000, QChar(u'Ж'));
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(before.size() + 100);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const QString failure = saveFailure(m_storage, texts);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(failure, QStringLiteral("Failed to set data for 'Flags'"));
-    EXPECT_EQ(m_home.storeBytes(), before);
+    expectACutShortSaveLeavesTheStoreWhole(texts);
 }

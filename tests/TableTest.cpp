@@ -18,9 +18,7 @@
 
 #include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <limits>
-#include <sys/resource.h>
 
 using dbase::Table;
 using namespace testsupport;
@@ -413,16 +411,12 @@ TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
         return failure;
     };
 
-    // A file size limit, which binds every user.
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = rlim_t(QFileInfo(path()).size() + 1000);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::string tooLarge = fillUp(m_dir.path(), m_name);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+    std::string tooLarge;
+    {
+        const testsupport::FileSizeLimit limit(QFileInfo(path()).size() + 1000);
+        ASSERT_TRUE(limit.set());
+        tooLarge = fillUp(m_dir.path(), m_name);
+    }
     // The system's own words for the reason.
     const auto reason = [](int code) { return qt_error_string(code).toStdString(); };
     EXPECT_EQ(tooLarge, "Cannot write to file '" + path().toStdString() + "': " + reason(EFBIG));

@@ -19,6 +19,16 @@ using testsupport::TaxRow;
 
 namespace {
 
+// A sound return spoiled in one way, and where its finding must point.
+struct Spoiled
+{
+    const char* what;
+    std::function<void(std::vector<TaxRow>&)> spoil;
+    qint64 line;
+    const char* field;
+    const char* part; // a piece of the finding's sentence
+};
+
 class TaxFileCheckTest : public ::testing::Test
 {
 protected:
@@ -27,6 +37,12 @@ protected:
         const QString path = m_dir.filePath("DA071401.3");
         testsupport::writeTaxFile(path, rows);
         return check::checkTaxFile(path);
+    }
+    Findings checked(const Spoiled& spoiled)
+    {
+        auto rows = testsupport::soundReturn();
+        spoiled.spoil(rows);
+        return checked(rows);
     }
 
     static QString describe(const Findings& findings)
@@ -128,15 +144,7 @@ TEST_F(TaxFileCheckTest, EachCodeOfTheFileIsChecked)
 
 TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
 {
-    struct Case
-    {
-        const char* what;
-        std::function<void(std::vector<TaxRow>&)> spoil;
-        qint64 line;
-        const char* field;
-        const char* part;
-    };
-    const Case cases[] = {
+    const Spoiled cases[] = {
         {"totals off by one kopeck", [](auto& r) { r[4].sDox = 18150.51; }, 5, "S_DOX",
          "(18 150,51) не дорівнює сумі записів працівників (18 150,50)"},
         {"tax total off by one kopeck", [](auto& r) { r[4].sTax = 2624.48; }, 5, "S_TAX",
@@ -157,11 +165,9 @@ TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
         {"RIK changes mid-file", [](auto& r) { r[2].rik = 2009; }, 3, "RIK", "(2009)"},
         {"PERIOD changes mid-file", [](auto& r) { r[4].period = 2; }, 5, "PERIOD", "(3)"},
     };
-    for (const Case& c : cases) {
+    for (const Spoiled& c : cases) {
         SCOPED_TRACE(c.what);
-        auto rows = testsupport::soundReturn();
-        c.spoil(rows);
-        const Findings found = checked(rows);
+        const Findings found = checked(c);
         ASSERT_FALSE(found.empty());
         const Finding& f = found.front();
         EXPECT_EQ(f.severity, Severity::Error);
@@ -173,15 +179,7 @@ TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
 
 TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
 {
-    struct Case
-    {
-        const char* what;
-        std::function<void(std::vector<TaxRow>&)> spoil;
-        qint64 line;
-        const char* field;
-        const char* part;
-    };
-    const Case cases[] = {
+    const Spoiled cases[] = {
         {"income row 9", [](auto& r) { r[1].oznDox = 9; }, 2, "OZN_DOX", "поза межами"},
         {"income row 0", [](auto& r) { r[1].oznDox = 0; }, 2, "OZN_DOX", "поза межами"},
         {"tax above income", [](auto& r) { r[1].sTax = 8550.51, r[4].sTax = 1388.16 + 8550.51; }, 2,
@@ -208,11 +206,9 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
          },
          0, "", "жодного запису"},
     };
-    for (const Case& c : cases) {
+    for (const Spoiled& c : cases) {
         SCOPED_TRACE(c.what);
-        auto rows = testsupport::soundReturn();
-        c.spoil(rows);
-        expectOnly(checked(rows), Severity::Warning, c.line, c.field, QString::fromUtf8(c.part));
+        expectOnly(checked(c), Severity::Warning, c.line, c.field, QString::fromUtf8(c.part));
     }
     // The same number in another income row is the usual case.
     auto rows = testsupport::soundReturn();

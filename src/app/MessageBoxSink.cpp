@@ -1,5 +1,7 @@
 #include "app/MessageBoxSink.h"
 
+#include "core/Error.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -28,7 +30,7 @@ void showBox(QMessageBox::Icon icon, const QString& text)
 
 QString MessageBoxSink::boxText(const QString& text)
 {
-    QString cut = text.size() > kMaxText ? text.left(kMaxText - 1) + QChar(0x2026) : text;
+    const QString cut = core::shownValue(text, kMaxText);
     QString shown;
     shown.reserve(cut.size() + cut.size() / kLongestRun);
     int run = 0;

@@ -1,5 +1,7 @@
 #include "core/Error.h"
 
+#include <algorithm>
+
 namespace core {
 
 Error::Error(const QString& message) : std::runtime_error(message.toStdString()), m_message(message)
@@ -13,13 +15,13 @@ QString errorBoxText(const QString& message)
     return message;
 }
 
-QString shownValue(const QString& value)
+QString shownValue(const QString& value, qsizetype maxLength)
 {
-    if (value.size() <= kShownValueLength)
+    if (value.size() <= maxLength)
         return value;
-    qsizetype cut = kShownValueLength - 1;
+    qsizetype cut = std::max<qsizetype>(maxLength - 1, 0);
     // Never half a surrogate pair.
-    if (value.at(cut - 1).isHighSurrogate())
+    if (cut > 0 && value.at(cut - 1).isHighSurrogate())
         --cut;
     return value.left(cut) + QChar(0x2026);
 }

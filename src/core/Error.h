@@ -27,8 +27,9 @@ QString errorBoxText(const QString& message);
 // The most characters of an outside value (an answer, a setting, a path) that a message quotes.
 constexpr int kShownValueLength = 120;
 
-// An outside value as a message quotes it: whole when short, otherwise its first characters
-// followed by "…", so that a huge answer or setting never makes a huge message box.
-QString shownValue(const QString& value);
+// An outside value as a message quotes it: whole when it has at most `maxLength` characters,
+// otherwise its first characters followed by "…" (never half a character), so that a huge
+// answer or setting never makes a huge message box.
+QString shownValue(const QString& value, qsizetype maxLength = kShownValueLength);
 
 } // namespace core

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cmath>
+
 namespace taxfile {
 
 namespace {
@@ -84,10 +86,14 @@ QString GenerationRun::askItem(const QString& item)
     QString answer = m_asker.ask(item);
     // An answer that did not come is no "no data": taking it as empty would skip an employee or
     // leave a date blank without a word.
+    // An empty item asks nothing: what went unanswered then was the end of the warm link on
+    // the item asked before it, and that is the item the message names.
     if (m_asker.lastAskTimedOut())
-        throw core::Error(noAnswerText(item));
+        throw core::Error(noAnswerText(item.isEmpty() ? m_lastItem : item));
     if (m_linkAlive && !m_linkAlive())
         throw core::Error(linkLostText());
+    if (!item.isEmpty())
+        m_lastItem = item;
     return answer;
 }
 
@@ -189,11 +195,17 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
         walkEmployee(choices, employee);
     }
 
-    double incomeTotal = 0;
-    double taxTotal = 0;
+    // Summed in whole kopecks: binary fractions added a thousand times drift by a kopeck, and
+    // the totals must equal the records they add up. Whole numbers stay exact in a double far
+    // beyond what the amount fields hold.
+    const auto kopecks = [&](const char* field) {
+        return std::round(m_table.asFloat(QString::fromLatin1(field)) * 100);
+    };
+    double incomeKopecks = 0;
+    double taxKopecks = 0;
     for (m_table.first(); !m_table.eof(); m_table.next()) {
-        incomeTotal += m_table.asFloat(QStringLiteral("S_DOX"));
-        taxTotal += m_table.asFloat(QStringLiteral("S_TAX"));
+        incomeKopecks += kopecks("S_DOX");
+        taxKopecks += kopecks("S_TAX");
     }
 
     // The director and the chief accountant: their number and, in place of an amount, their
@@ -211,8 +223,8 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
     {
         PendingRecord record(m_table);
         m_table.setFloat(QStringLiteral("NP"), 99999);
-        m_table.setFloat(QStringLiteral("S_TAX"), taxTotal);
-        m_table.setFloat(QStringLiteral("S_DOX"), incomeTotal);
+        m_table.setFloat(QStringLiteral("S_TAX"), taxKopecks / 100);
+        m_table.setFloat(QStringLiteral("S_DOX"), incomeKopecks / 100);
         writeCommon(choices);
         record.post();
     }

@@ -92,6 +92,7 @@ private:
     std::function<bool()> m_linkAlive;
     std::function<bool()> m_reopenLink;
     double m_recordCounter = 1;
+    QString m_lastItem; // the last item asked that was not empty
 };
 
 } // namespace taxfile

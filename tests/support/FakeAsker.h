@@ -20,11 +20,18 @@ public:
         asked << item;
         if (onAsk)
             onAsk(item);
-        return answers.value(item);
+        m_timedOut = timesOut && timesOut(item);
+        return m_timedOut ? QString() : answers.value(item);
     }
+    bool lastAskTimedOut() const override { return m_timedOut; }
     QHash<QString, QString> answers;
     QStringList asked;
     std::function<void(const QString&)> onAsk;
+    // Whether the ask of an item gets no answer in time (the accounting program is frozen).
+    std::function<bool(const QString&)> timesOut;
+
+private:
+    bool m_timedOut = false;
 };
 
 } // namespace testsupport

@@ -13,10 +13,12 @@
 #include <QStringList>
 
 #include <grp.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 
 namespace testsupport {
@@ -119,6 +121,39 @@ private:
     QString m_point;
     bool m_mounted = false;
     QString m_why;
+};
+
+// While it lives, no file this process writes may grow beyond `bytes` (this binds root too): a
+// disk that takes part of a write and refuses the rest. set() is false where the limit was
+// refused.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        if (::getrlimit(RLIMIT_FSIZE, &m_old) != 0)
+            return;
+        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN); // a refused write, not the end of the test
+        rlimit small = m_old;
+        small.rlim_cur = rlim_t(bytes);
+        m_set = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        if (m_set)
+            ::setrlimit(RLIMIT_FSIZE, &m_old);
+        if (m_oldHandler != SIG_ERR)
+            std::signal(SIGXFSZ, m_oldHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_old{};
+    void (*m_oldHandler)(int) = SIG_ERR;
+    bool m_set = false;
 };
 
 // The permission bits of a file, not following a link.

@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <limits>
 
@@ -98,6 +99,8 @@ qint64 readOnce(const QString& dir, const QString& name)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Qt took the C library's locale from the desktop; the figures print with a point anyway.
+    std::setlocale(LC_NUMERIC, "C");
     const QString templatePath =
         argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(FVT_SOURCE_DIR "/demo/DA.DBF");
     const int records = argc > 2 ? std::atoi(argv[2]) : 100000;
