@@ -22,7 +22,7 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-# Waits up to ten seconds for the command to succeed.
+# Waits up to thirty seconds for the command to succeed.
 wait_for() {
     tries=0
     until "$@" >/dev/null 2>&1; do
@@ -44,13 +44,33 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 work=$XDG_DATA_HOME/4vt
 
-# A display of our own: Xvfb picks a free number and tells it.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$scratch/display" 2>/dev/null &
-pids="$pids $!"
-wait_for test -s "$scratch/display" || fail "Xvfb did not start"
-export DISPLAY=":$(cat "$scratch/display")"
-# Under load the server may not take clients the moment it names its display.
-wait_for xdotool getdisplaygeometry || fail "Xvfb on $DISPLAY takes no clients"
+# A display of our own. Xvfb's -displayfd keeps no lock file, so two runs on one machine could
+# share a number; a numbered server does keep one: the display is ours when its lock names our
+# server and it takes clients, otherwise the next number is tried.
+own_display() {
+    [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && kill -0 "$2" 2>/dev/null &&
+        DISPLAY=":$1" xdotool getdisplaygeometry
+}
+number=$((100 + $$ % 400))
+attempt=0
+while :; do
+    attempt=$((attempt + 1))
+    [ "$attempt" -le 20 ] || fail "no display of our own for Xvfb"
+    number=$((number + 1))
+    [ -e "/tmp/.X$number-lock" ] && continue
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null &
+    xvfb=$!
+    pids="$pids $xvfb"
+    tries=0
+    until own_display "$number" "$xvfb" >/dev/null 2>&1; do
+        tries=$((tries + 1))
+        kill -0 "$xvfb" 2>/dev/null && [ "$tries" -le 100 ] || break
+        sleep 0.1
+    done
+    own_display "$number" "$xvfb" >/dev/null 2>&1 && break
+    kill "$xvfb" 2>/dev/null || true
+done
+export DISPLAY=":$number"
 
 demo=$root/usr/share/4vt/demo
 "$demo/buh-standin" --books "$demo/books.json" >/dev/null 2>&1 &
