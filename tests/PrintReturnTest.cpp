@@ -5,7 +5,7 @@
 #include "support/FakeAsker.h"
 #include "support/PdfWords.h"
 #include "support/RecordingMessageSink.h"
-#include "support/TaxFileWriter.h"
+#include "support/TaxFileBuilder.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/Report1Dlg.h"
 #include "taxfile/TaxFileName.h"

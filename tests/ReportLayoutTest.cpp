@@ -3,7 +3,7 @@
 #include "report/ReportFill.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
-#include "support/TaxFileWriter.h"
+#include "support/TaxFileBuilder.h"
 
 #include <QLocale>
 #include <QTemporaryDir>
@@ -17,7 +17,7 @@ namespace {
 using report::BandKind;
 using report::PlacedBand;
 using report::ReportLayout;
-using testsupport::TaxLine;
+using testsupport::TaxRow;
 
 constexpr double TitleHeight = 120.65;
 constexpr double HeaderHeight = 20.37;
@@ -28,7 +28,7 @@ constexpr double FooterTop = 280.65;
 class FormLayout
 {
 public:
-    explicit FormLayout(const std::vector<TaxLine>& lines, report::ReportChoices choices = {})
+    explicit FormLayout(const std::vector<TaxRow>& lines, report::ReportChoices choices = {})
     {
         testsupport::writeTaxFile(m_dir.path(), "DA071401.3", lines);
         form.openTable(m_dir.path() + '/', "DA071401.3");
@@ -127,7 +127,7 @@ TEST(ReportLayoutTest, SummaryThatDoesNotFitStartsANewPageWithOnlyTheColumnHeade
 
 TEST(ReportLayoutTest, ServiceLinesPrintCrossesAndTheTotals)
 {
-    std::vector<TaxLine> lines = testsupport::taxReturn(1);
+    std::vector<TaxRow> lines = testsupport::taxReturn(1);
     lines[0].oznPilg.reset();
     QLocale::setDefault(QLocale::c());
     const FormLayout f(lines);

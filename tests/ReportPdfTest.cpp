@@ -4,7 +4,7 @@
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/PdfWords.h"
-#include "support/TaxFileWriter.h"
+#include "support/TaxFileBuilder.h"
 
 #include <QLocale>
 #include <QStandardPaths>

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -23,6 +24,7 @@ struct TaxRow
     int oznDox = 1;
     QDate hired = QDate(2005, 2, 14);
     QDate dismissed;
+    std::optional<int> oznPilg = 0; // nullopt: the field stays blank
     QString kod = QStringLiteral("32855961");
     int typ = 0;
     int period = 3;
@@ -55,6 +57,29 @@ inline std::vector<TaxRow> soundReturn()
     return rows;
 }
 
+// An employee record numbered np with plausible values.
+inline TaxRow employee(int np)
+{
+    return taxRow(np, QString::number(1000000000 + np), 1000 + np + 0.5, 100 + np, 1 + np % 8,
+                  QDate(1999, 1, 1 + np % 28));
+}
+
+// Employee records 1..n followed by the director, chief accountant and totals records.
+inline std::vector<TaxRow> taxReturn(int n)
+{
+    std::vector<TaxRow> rows;
+    double dox = 0, tax = 0;
+    for (int i = 1; i <= n; ++i) {
+        rows.push_back(employee(i));
+        dox += rows.back().sDox;
+        tax += rows.back().sTax;
+    }
+    rows.push_back(taxRow(99991, QStringLiteral("2222222222"), 0, 0, 0, QDate()));
+    rows.push_back(taxRow(99992, QStringLiteral("3333333333"), 0, 0, 0, QDate()));
+    rows.push_back(taxRow(99999, QString(), dox, tax, 0, QDate()));
+    return rows;
+}
+
 // Writes the rows as a tax file at `path` through the table engine, on a template of the tax
 // file's fields; the service records get only what the run gives them.
 inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows)
@@ -81,11 +106,17 @@ inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows)
             t.setInt("OZN_DOX", r.oznDox);
             t.setDate("D_PRIYN", r.hired);
             t.setDate("D_ZVILN", r.dismissed);
-            t.setInt("OZN_PILG", 0);
+            if (r.oznPilg)
+                t.setInt("OZN_PILG", *r.oznPilg);
             t.setInt("OZNAKA", 0);
         }
         t.post();
     }
+}
+
+inline void writeTaxFile(const QString& dir, const QString& name, const std::vector<TaxRow>& rows)
+{
+    writeTaxFile(dir + '/' + name, rows);
 }
 
 } // namespace testsupport
