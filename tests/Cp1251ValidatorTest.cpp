@@ -1,4 +1,4 @@
-#include "settings/Cp1251Validator.h"
+#include "widgets/Cp1251Validator.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,7 +20,7 @@ void typeText(QWidget* target, const QString& text)
 TEST(Cp1251ValidatorTest, OnlyWindows1251TextGetsIn)
 {
     QLineEdit edit;
-    edit.setValidator(new settings::Cp1251Validator(&edit));
+    edit.setValidator(new widgets::Cp1251Validator(&edit));
 
     typeText(&edit, QStringLiteral("Ґї№€ A\\"));
     EXPECT_EQ(edit.text(), QStringLiteral("Ґї№€ A\\"));

@@ -3,8 +3,8 @@
 #include "app/MessageBoxSink.h"
 #include "core/Conversions.h"
 #include "core/Error.h"
-#include "settings/OuterSize.h"
 #include "support/RecordingMessageSink.h"
+#include "widgets/OuterSize.h"
 
 #include <QAction>
 #include <QApplication>
@@ -90,7 +90,7 @@ TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
 {
     QWidget window;
     QMargins frame; // a window manager frames the window some time after it is shown
-    settings::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
+    widgets::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
     window.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(window.size(), QSize(435, 300));

@@ -3,7 +3,6 @@
 #include "report/PreviewWindow.h"
 #include "report/PrintReturn.h"
 #include "settings/OptionsDlg.h"
-#include "settings/OuterSize.h"
 #include "settings/QSettingsStore.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
@@ -13,6 +12,7 @@
 #include "taxfile/Gauge.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/TaxFileName.h"
+#include "widgets/OuterSize.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -432,7 +432,7 @@ TEST_F(Report1DlgTest, EveryTextFitsWithoutNarrowing)
 TEST_F(Report1DlgTest, DialogsKeepTheirOuterSizeUnderAnyFrame)
 {
     QMargins frame;
-    settings::setDefaultFrameSource([&](const QWidget*) { return frame; });
+    widgets::setDefaultFrameSource([&](const QWidget*) { return frame; });
     settings::QSettingsStore store(m_temp.filePath("4vt.ini"));
     const std::pair<std::function<std::unique_ptr<QWidget>()>, QSize> cases[] = {
         {[&] { return std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker); },
@@ -451,5 +451,5 @@ TEST_F(Report1DlgTest, DialogsKeepTheirOuterSizeUnderAnyFrame)
             EXPECT_EQ(window->size(), outer.shrunkBy(told)) << window->objectName().toStdString();
         }
     }
-    settings::setDefaultFrameSource({});
+    widgets::setDefaultFrameSource({});
 }

@@ -10,6 +10,6 @@ target_link_libraries(settings_tests PRIVATE ${CMAKE_DL_LIBS})
 add_dependencies(settings_tests fvt_no_hard_link_shim)
 if(FVT_BUILD_GUI)
     fvt_add_test(settings_ui_tests GUI
-        SOURCES OptionsDlgTest.cpp Cp1251ValidatorTest.cpp
+        SOURCES OptionsDlgTest.cpp
         LIBS fvt_settings_ui)
 endif()

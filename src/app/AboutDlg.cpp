@@ -3,7 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
-#include "settings/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -124,7 +124,7 @@ AboutDlg::AboutDlg(QWidget* parent)
     FormCreate();
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
-    settings::centreOnScreen(this);
+    widgets::centreOnScreen(this);
     OkBtn->setFocus();
 }
 

@@ -1,12 +1,12 @@
 #include "app/Fonts.h"
 
-#include "settings/FormFont.h"
+#include "widgets/FormFont.h"
 
 namespace app {
 
 QFont sansFont(int pointSize, bool bold, bool italic)
 {
-    QFont font = settings::msSansSerif();
+    QFont font = widgets::msSansSerif();
     font.setPointSize(pointSize);
     font.setBold(bold);
     font.setItalic(italic);

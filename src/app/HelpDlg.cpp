@@ -1,7 +1,7 @@
 #include "app/HelpDlg.h"
 
 #include "app/Fonts.h"
-#include "settings/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
@@ -28,7 +28,7 @@ HelpDlg::HelpDlg(QWidget* parent)
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(Memo1);
 
-    settings::setOuterSize(this, QSize(544, 375));
+    widgets::setOuterSize(this, QSize(544, 375));
 }
 
 } // namespace app

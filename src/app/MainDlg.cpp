@@ -6,7 +6,7 @@
 #include "app/ReadmeFile.h"
 #include "core/Error.h"
 #include "core/Messages.h"
-#include "settings/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -59,7 +59,7 @@ MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
         box.exec();
     };
 
-    settings::setOuterSize(this, QSize(435, 300));
+    widgets::setOuterSize(this, QSize(435, 300));
 }
 
 MainDlg::~MainDlg() = default;

@@ -3,7 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
-#include "settings/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -57,7 +57,7 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     }
     for (QLabel* label : {Label1, Label2, Label3})
         label->adjustSize();
-    settings::centreOnScreen(this);
+    widgets::centreOnScreen(this);
 }
 
 bool TitleDlg::showAtOnce(int waitMs)

@@ -2,10 +2,10 @@
 
 #include "check/CheckDigitMark.h"
 #include "core/Messages.h"
-#include "settings/Cp1251Validator.h"
 #include "settings/FieldTable.h"
-#include "settings/FormFont.h"
-#include "settings/OuterSize.h"
+#include "widgets/Cp1251Validator.h"
+#include "widgets/FormFont.h"
+#include "widgets/OuterSize.h"
 
 #include <QFont>
 #include <QGuiApplication>
@@ -24,7 +24,7 @@ namespace {
 
 QFont formFont()
 {
-    QFont font = msSansSerif();
+    QFont font = widgets::msSansSerif();
     font.setPixelSize(11);
     return font;
 }
@@ -55,7 +55,7 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     setFont(formFont());
     resize(kClientWidth, kClientHeight);
     // Under a window manager whose frame is not the classic one, the outer size holds all the same.
-    keepOuterSize(this, QSize(kOuterWidth, kOuterHeight));
+    widgets::keepOuterSize(this, QSize(kOuterWidth, kOuterHeight));
 
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
@@ -193,7 +193,7 @@ void OptionsDlg::buildPages()
             edit->setFont(boldFont);
         if (def.maxLength > 0)
             edit->setMaxLength(def.maxLength);
-        edit->setValidator(new Cp1251Validator(edit));
+        edit->setValidator(new widgets::Cp1251Validator(edit));
         edit->setText(def.defaultText);
         edit->setCursorPosition(0);
         m_edits.insert(def.name, edit);

@@ -11,6 +11,9 @@
 #include "taxfile/InputBlocker.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/TaxFileName.h"
+#include "widgets/Cp1251Validator.h"
+#include "widgets/FormFont.h"
+#include "widgets/OuterSize.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -24,12 +27,6 @@
 #include <QSpinBox>
 
 #include <algorithm>
-
-#include "settings/FormFont.h"
-#include "settings/OuterSize.h"
-#ifdef FVT_HAVE_CP1251_VALIDATOR
-#include "settings/Cp1251Validator.h"
-#endif
 
 namespace taxfile {
 
@@ -74,11 +71,7 @@ QPushButton* button(const QString& text, const char* name, int x, int width, QWi
 
 void acceptOnlyCp1251(QLineEdit* edit)
 {
-#ifdef FVT_HAVE_CP1251_VALIDATOR
-    edit->setValidator(new settings::Cp1251Validator(edit));
-#else
-    Q_UNUSED(edit);
-#endif
+    edit->setValidator(new widgets::Cp1251Validator(edit));
 }
 
 } // namespace
@@ -93,9 +86,9 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     setWindowTitle(QStringLiteral("Формування звітів"));
     setModal(true);
     setFixedSize(ClientWidth, ClientHeight);
-    settings::keepOuterSize(this, QSize(OuterWidth, OuterHeight));
+    widgets::keepOuterSize(this, QSize(OuterWidth, OuterHeight));
 
-    QFont formFont = settings::msSansSerif();
+    QFont formFont = widgets::msSansSerif();
     formFont.setPointSize(8);
     setFont(formFont);
     QFont boldFont = formFont;

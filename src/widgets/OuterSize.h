@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace settings {
+namespace widgets {
 
 // Puts the window's frame in the middle of the screen it is on (or the primary one).
 void centreOnScreen(QWidget* window);
@@ -30,4 +30,4 @@ void keepOuterSize(QWidget* window, QSize outer, FrameSource frame = {});
 // source is set here (an empty one gives the window system back).
 void setDefaultFrameSource(FrameSource frame);
 
-} // namespace settings
+} // namespace widgets

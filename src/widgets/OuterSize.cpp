@@ -1,4 +1,4 @@
-#include "settings/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace settings {
+namespace widgets {
 
 namespace {
 
@@ -123,4 +123,4 @@ void setDefaultFrameSource(FrameSource frame)
     defaultFrameSource() = std::move(frame);
 }
 
-} // namespace settings
+} // namespace widgets

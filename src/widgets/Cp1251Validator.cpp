@@ -1,8 +1,8 @@
-#include "settings/Cp1251Validator.h"
+#include "widgets/Cp1251Validator.h"
 
 #include "core/Cp1251.h"
 
-namespace settings {
+namespace widgets {
 
 Cp1251Validator::Cp1251Validator(QObject* parent) : QValidator(parent) {}
 
@@ -12,4 +12,4 @@ QValidator::State Cp1251Validator::validate(QString& input, int& pos) const
     return core::cp1251::canEncode(input) ? Acceptable : Invalid;
 }
 
-} // namespace settings
+} // namespace widgets

@@ -2,7 +2,7 @@
 
 #include <QValidator>
 
-namespace settings {
+namespace widgets {
 
 // Lets into a text field only what Windows-1251 can carry, typed or pasted, so that nothing
 // the user enters is lost when it leaves the program as Windows-1251 bytes.
@@ -16,4 +16,4 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
-} // namespace settings
+} // namespace widgets

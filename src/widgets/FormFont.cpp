@@ -1,6 +1,6 @@
-#include "settings/FormFont.h"
+#include "widgets/FormFont.h"
 
-namespace settings {
+namespace widgets {
 
 QFont msSansSerif()
 {
@@ -9,4 +9,4 @@ QFont msSansSerif()
     return font;
 }
 
-} // namespace settings
+} // namespace widgets
