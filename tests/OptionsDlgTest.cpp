@@ -1,5 +1,5 @@
 #include "settings/OptionsDlg.h"
-#include "check/CheckDigitMark.h"
+#include "settings/CheckDigitMark.h"
 #include "settings/QSettingsStore.h"
 #include "support/FitChecks.h"
 #include "support/HostileEnvironment.h"
@@ -412,7 +412,7 @@ TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
     };
     for (const Case& c : cases) {
         QLineEdit* field = edit(*dlg, c.field);
-        auto* mark = dlg->findChild<check::CheckDigitMark*>(QString(c.field) + "Mark");
+        auto* mark = dlg->findChild<settings::CheckDigitMark*>(QString(c.field) + "Mark");
         ASSERT_NE(mark, nullptr) << c.field;
         field->setText(QString::fromUtf8(c.good));
         EXPECT_TRUE(mark->isHidden()) << c.field;
@@ -426,7 +426,7 @@ TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
         EXPECT_EQ(field->toolTip(), mark->toolTip()) << c.field;
         EXPECT_TRUE(mark->toolTip().contains("Текст буде збережено так, як його введено."));
     }
-    EXPECT_EQ(dlg->findChildren<check::CheckDigitMark*>().size(), 5);
+    EXPECT_EQ(dlg->findChildren<settings::CheckDigitMark*>().size(), 5);
     dlg->Button1->click();
     EXPECT_FALSE(dlg->isVisible());
     for (const Case& c : cases)

@@ -12,47 +12,88 @@ constexpr int kFormHeight = 21;
 FieldDef requisite(const char* name, const QString& label, int y, int width, int maxLength,
                    const QString& defaultText = QString())
 {
-    return {QString::fromLatin1(name), Page::Requisites, label,     8,           288, y, width,
-            kRequisiteHeight,          FieldFont::Bold,  maxLength, defaultText, true};
+    return {QString::fromLatin1(name),
+            Page::Requisites,
+            label,
+            8,
+            288,
+            y,
+            width,
+            kRequisiteHeight,
+            FieldFont::Bold,
+            maxLength,
+            defaultText,
+            true,
+            CodeKind::None,
+            QString()};
+}
+
+FieldDef withCode(FieldDef def, CodeKind code, const QString& subject)
+{
+    def.code = code;
+    def.codeSubject = subject;
+    return def;
 }
 
 FieldDef linkField(const char* name, const QString& label, int labelX, int x, int y, int width,
                    int maxLength, const QString& defaultText, bool stored)
 {
-    return {QString::fromLatin1(name), Page::Link, label,       labelX, x, y, width, kFormHeight,
-            FieldFont::Form,           maxLength,  defaultText, stored};
+    return {QString::fromLatin1(name),
+            Page::Link,
+            label,
+            labelX,
+            x,
+            y,
+            width,
+            kFormHeight,
+            FieldFont::Form,
+            maxLength,
+            defaultText,
+            stored,
+            CodeKind::None,
+            QString()};
 }
 
 FieldDef formula(const QString& name, const QString& label, int labelX, int x, int y, int width,
                  const QString& defaultText)
 {
-    return {name,  Page::Formulas, label,           labelX, x,           y,
-            width, kFormHeight,    FieldFont::Form, 0,      defaultText, true};
+    return {name,        Page::Formulas, label,          labelX,          x,
+            y,           width,          kFormHeight,    FieldFont::Form, 0,
+            defaultText, true,           CodeKind::None, QString()};
 }
 
 QList<FieldDef> buildFields()
 {
     QList<FieldDef> f;
 
-    f << requisite("Edrpou1",
-                   QStringLiteral("Ідентифікаційний код за  ЄДРПОУ або\n"
-                                  "реєстраційний(обліковий) номер платника податків"),
-                   8, 97, 10)
-      << requisite("pdw1",
-                   QStringLiteral("Ідентифікаційний номер фізичної особи -\n"
-                                  "суб'єкта підприємницької діяльності"),
-                   48, 97, 10)
-      << requisite("codpp1",
-                   QStringLiteral("Ідентифікаційний код органу державної\n"
-                                  "податкової служби за ЄДРПОУ"),
-                   88, 81, 8)
+    f << withCode(requisite("Edrpou1",
+                            QStringLiteral("Ідентифікаційний код за  ЄДРПОУ або\n"
+                                           "реєстраційний(обліковий) номер платника податків"),
+                            8, 97, 10),
+                  CodeKind::FirmCode, QStringLiteral("Код за ЄДРПОУ"))
+      << withCode(requisite("pdw1",
+                            QStringLiteral("Ідентифікаційний номер фізичної особи -\n"
+                                           "суб'єкта підприємницької діяльності"),
+                            48, 97, 10),
+                  CodeKind::IndividualNumber,
+                  QStringLiteral("Ідентифікаційний номер фізичної особи — підприємця"))
+      << withCode(requisite("codpp1",
+                            QStringLiteral("Ідентифікаційний код органу державної\n"
+                                           "податкової служби за ЄДРПОУ"),
+                            88, 81, 8),
+                  CodeKind::FirmCode, QStringLiteral("Код податкового органу за ЄДРПОУ"))
       << requisite("NameBoss", QStringLiteral("Прізвище керівника"), 120, 257, 0)
-      << requisite("codk1", QStringLiteral("Ідентифікаційний номер керівника підприємства"), 152,
-                   97, 10)
+      << withCode(requisite("codk1",
+                            QStringLiteral("Ідентифікаційний номер керівника підприємства"), 152,
+                            97, 10),
+                  CodeKind::IndividualNumber, QStringLiteral("Ідентифікаційний номер керівника"))
       << requisite("TellBoss", QStringLiteral("Телефон  керівника (цифрами)"), 184, 121, 12,
                    QStringLiteral("0"))
       << requisite("NameShief", QStringLiteral("Прізвище гол. бухгалтера"), 216, 257, 0)
-      << requisite("codb1", QStringLiteral("Ідентифікаційний номер  гол. бухгалтера"), 248, 89, 10)
+      << withCode(requisite("codb1", QStringLiteral("Ідентифікаційний номер  гол. бухгалтера"), 248,
+                            89, 10),
+                  CodeKind::IndividualNumber,
+                  QStringLiteral("Ідентифікаційний номер головного бухгалтера"))
       << requisite("TellShief", QStringLiteral("Телефон гол. бухгалтера (цифрами)"), 280, 121, 12,
                    QStringLiteral("0"))
       << requisite("NameFirm", QStringLiteral("Назва фірми або фіз. особи"), 315, 257, 0)

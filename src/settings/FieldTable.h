@@ -21,6 +21,14 @@ enum class FieldFont
     Bold
 };
 
+// The register code a requisite holds, whose check digit the dialog checks as it is typed.
+enum class CodeKind
+{
+    None,
+    FirmCode,         // 8 digits, the register of enterprises
+    IndividualNumber, // 10 digits, the register of individuals
+};
+
 // One edit field of the settings dialog: where it stands, how it looks, what it starts with and
 // whether it survives a restart. The dialog is built from this table and the store walks it, so
 // a field is declared here once.
@@ -38,6 +46,8 @@ struct FieldDef
     int maxLength; // 0: no limit
     QString defaultText;
     bool stored;
+    CodeKind code = CodeKind::None;
+    QString codeSubject; // how a warning about the code names the field
 };
 
 class FieldTable

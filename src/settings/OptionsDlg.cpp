@@ -1,7 +1,7 @@
 #include "settings/OptionsDlg.h"
 
-#include "check/CheckDigitMark.h"
 #include "core/Messages.h"
+#include "settings/CheckDigitMark.h"
 #include "settings/FieldTable.h"
 #include "widgets/Cp1251Validator.h"
 #include "widgets/FormFont.h"
@@ -89,7 +89,9 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     QWidget::setTabOrder(Button1, Button2);
 
     // A code that fails its check digit gets a warning mark; its text is still taken as typed.
-    check::CheckDigitMark::attach({Edrpou1, pdw1, codpp1, codk1, codb1});
+    for (const FieldDef& def : FieldTable::fields())
+        if (def.code != CodeKind::None)
+            new CheckDigitMark(m_edits.value(def.name), def.code, def.codeSubject);
 
     PageControl1->setCurrentWidget(TabSheet2);
     FormCreate();

@@ -1,4 +1,4 @@
-#include "check/CheckDigitMark.h"
+#include "settings/CheckDigitMark.h"
 
 #include "check/CheckDigits.h"
 
@@ -6,31 +6,10 @@
 #include <QPainter>
 #include <QStyle>
 
-namespace check {
+namespace settings {
 
-void CheckDigitMark::attach(const QList<QLineEdit*>& fields)
-{
-    struct Rule
-    {
-        const char* name;
-        bool firmCode;
-        const char* subject;
-    };
-    static constexpr Rule rules[] = {
-        {"Edrpou1", true, "Код за ЄДРПОУ"},
-        {"pdw1", false, "Ідентифікаційний номер фізичної особи — підприємця"},
-        {"codpp1", true, "Код податкового органу за ЄДРПОУ"},
-        {"codk1", false, "Ідентифікаційний номер керівника"},
-        {"codb1", false, "Ідентифікаційний номер головного бухгалтера"},
-    };
-    for (QLineEdit* field : fields)
-        for (const Rule& rule : rules)
-            if (field && field->objectName() == QLatin1String(rule.name))
-                new CheckDigitMark(field, rule.firmCode, QString::fromUtf8(rule.subject));
-}
-
-CheckDigitMark::CheckDigitMark(QLineEdit* field, bool firmCode, const QString& subject)
-    : QWidget(field->parentWidget()), m_field(field), m_firmCode(firmCode), m_subject(subject)
+CheckDigitMark::CheckDigitMark(QLineEdit* field, CodeKind code, const QString& subject)
+    : QWidget(field->parentWidget()), m_field(field), m_code(code), m_subject(subject)
 {
     setObjectName(field->objectName() + QStringLiteral("Mark"));
     const int side = 16;
@@ -46,7 +25,11 @@ QString CheckDigitMark::problem() const
     if (!m_field)
         return {};
     const QString text = m_field->text().trimmed();
-    const QString what = m_firmCode ? firmCodeProblem(text) : individualNumberProblem(text);
+    QString what;
+    if (m_code == CodeKind::FirmCode)
+        what = check::firmCodeProblem(text);
+    else if (m_code == CodeKind::IndividualNumber)
+        what = check::individualNumberProblem(text);
     if (what.isEmpty())
         return {};
     return QStringLiteral("%1 %2. Текст буде збережено так, як його введено.").arg(m_subject, what);
@@ -69,4 +52,4 @@ void CheckDigitMark::refresh()
     setVisible(!sentence.isEmpty());
 }
 
-} // namespace check
+} // namespace settings
