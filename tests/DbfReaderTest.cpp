@@ -2,8 +2,8 @@
 #include "dbase/DbfHeader.h"
 #include "dbase/DbfScan.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "support/DbfTestFile.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -161,7 +161,7 @@ TEST(DbfReaderTest, LenientWhereDbaseReadersAreLenient)
 TEST(DbfReaderTest, OpeningWhatIsNoTableFile)
 {
     QTemporaryDir dir;
-    dbase::Table t("DA", dbase::taxFileFields());
+    dbase::Table t("DA", taxfile::taxFileFields());
     const QString missing = QDir::toNativeSeparators(dir.filePath("DA000001.3"));
     EXPECT_THROW(t.open(dir.path(), "DA000001.3"), core::Error);
     try {
@@ -201,7 +201,7 @@ TEST(DbfReaderTest, TheCommittedTemplateIsWhatTheToolMakesAndCarriesTheThirteenF
     EXPECT_EQ(read["count"].toInt(), 0);
     EXPECT_TRUE(read["eof_mark"].toBool());
     const QJsonArray fields = read["fields"].toArray();
-    const auto decls = dbase::taxFileFields();
+    const auto decls = taxfile::taxFileFields();
     ASSERT_EQ(fields.size(), 13);
     for (int i = 0; i < 13; ++i)
         EXPECT_EQ(fields[i].toArray()[0].toString(), decls[static_cast<std::size_t>(i)].name);

@@ -3,7 +3,7 @@
 
 #include "check/CheckDlg.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
 #include "settings/SettingsSource.h"
@@ -174,7 +174,7 @@ protected:
     std::vector<Record> records()
     {
         m_dlg.reset(); // closing the dialog closes a table a failed run left open
-        dbase::Table t("DA", dbase::taxFileFields());
+        dbase::Table t("DA", taxfile::taxFileFields());
         t.open(m_temp.path() + '/', taxfile::TaxFileName());
         std::vector<Record> rows;
         for (t.first(); !t.eof(); t.next()) {

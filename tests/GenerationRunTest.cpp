@@ -1,12 +1,12 @@
 #include "taxfile/GenerationRun.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/GaugeModel.h"
+#include "taxfile/TaxFileFields.h"
 #include "taxfile/TaxFileName.h"
 
 #include <QHash>
@@ -104,7 +104,7 @@ protected:
     {
         if (m_table.isOpen())
             m_table.close();
-        dbase::Table t("DA", dbase::taxFileFields());
+        dbase::Table t("DA", taxfile::taxFileFields());
         t.open(m_temp.path() + '/', "DA071401.3");
         std::vector<Row> rows;
         for (t.first(); !t.eof(); t.next()) {
@@ -141,7 +141,7 @@ protected:
     settings::MapSettings m_settings;
     FakeAsker m_asker;
     FakeProgress m_progress;
-    dbase::Table m_table{"DA", dbase::taxFileFields()};
+    dbase::Table m_table{"DA", taxfile::taxFileFields()};
     taxfile::RunChoices m_choices;
     std::function<bool()> m_linkCheck;
     testsupport::RecordingMessageSink m_sink;

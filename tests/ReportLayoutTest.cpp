@@ -28,7 +28,7 @@ constexpr double FooterTop = 280.65;
 class FormLayout
 {
 public:
-    explicit FormLayout(const std::vector<TaxRow>& lines, report::ReportChoices choices = {})
+    explicit FormLayout(const std::vector<TaxRow>& lines, taxfile::RunChoices choices = {})
     {
         testsupport::writeTaxFile(m_dir.path(), "DA071401.3", lines);
         form.openTable(m_dir.path() + '/', "DA071401.3");
@@ -163,7 +163,7 @@ TEST(ReportLayoutTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
 
 TEST(ReportLayoutTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
 {
-    report::ReportChoices c;
+    taxfile::RunChoices c;
     c.edit1 = c.edit2 = "0";
     QTemporaryDir dir;
     testsupport::writeTaxFile(dir.path(), "T.3", {testsupport::employee(1)});
@@ -229,7 +229,7 @@ protected:
     QString text(const char* key) const { return m_form.item(QString::fromLatin1(key))->text; }
 
     settings::MapSettings m_settings;
-    report::ReportChoices m_choices;
+    taxfile::RunChoices m_choices;
     report::ReportDefinition m_form = report::Zvit1Dlg::formDefinition();
 };
 

@@ -113,7 +113,7 @@ protected:
                                    {"TellBoss", "2-34-56"},  {"TellShief", "2-34-57"}};
         for (const auto& v : values)
             settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
-        report::ReportChoices choices;
+        taxfile::RunChoices choices;
         choices.zyear = "1999";
         choices.edit1 = "3";
         choices.edit2 = "2";

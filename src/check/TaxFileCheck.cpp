@@ -3,7 +3,7 @@
 #include "check/CheckDigits.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -57,11 +57,11 @@ Kind kindOf(const TaxRecord& r)
 {
     if (isEmployeeRecord(r))
         return Kind::Employee;
-    if (r.np == directorNp)
+    if (r.np == taxfile::directorNp)
         return Kind::Director;
-    if (r.np == chiefNp)
+    if (r.np == taxfile::chiefNp)
         return Kind::Chief;
-    if (r.np == totalsNp)
+    if (r.np == taxfile::totalsNp)
         return Kind::Totals;
     return Kind::Other;
 }
@@ -72,9 +72,9 @@ struct ServiceRecord
     const char* what;
 };
 constexpr ServiceRecord serviceRecords[] = {
-    {directorNp, "дані керівника"},
-    {chiefNp, "дані головного бухгалтера"},
-    {totalsNp, "підсумки"},
+    {taxfile::directorNp, "дані керівника"},
+    {taxfile::chiefNp, "дані головного бухгалтера"},
+    {taxfile::totalsNp, "підсумки"},
 };
 
 int serviceIndex(double np)
@@ -144,7 +144,7 @@ quint64 rowNumber(const TaxRecord& r)
 
 bool isEmployeeRecord(const TaxRecord& record)
 {
-    return record.np >= 1 && record.np < directorNp && record.np == std::floor(record.np);
+    return record.np >= 1 && record.np < taxfile::directorNp && record.np == std::floor(record.np);
 }
 
 qint64 kopecksOf(const QString& text)
@@ -206,7 +206,7 @@ QString amountText(qint64 kopecks)
 TaxRecords readTaxRecords(const QString& path)
 {
     const QFileInfo info(path);
-    dbase::Table table(QStringLiteral("DA"), dbase::taxFileFields());
+    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
     table.open(info.absolutePath() + QLatin1Char('/'), info.fileName());
     const QString NP = QStringLiteral("NP"), PERIOD = QStringLiteral("PERIOD"),
                   RIK = QStringLiteral("RIK"), KOD = QStringLiteral("KOD"),
@@ -324,7 +324,7 @@ void checkTotals(const TaxRecords& records, Findings& out)
         if (isEmployeeRecord(r)) {
             overflow |= __builtin_add_overflow(dox, r.dox, &dox);
             overflow |= __builtin_add_overflow(tax, r.tax, &tax);
-        } else if (r.np == totalsNp && !totals) {
+        } else if (r.np == taxfile::totalsNp && !totals) {
             totals = &r;
         }
     }

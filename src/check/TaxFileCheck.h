@@ -31,11 +31,6 @@ struct TaxRecord
 };
 using TaxRecords = std::vector<TaxRecord>;
 
-// The numbers that mark the service records.
-constexpr double directorNp = 99991;
-constexpr double chiefNp = 99992;
-constexpr double totalsNp = 99999;
-
 // An employee record: NP a whole number from 1 to 99990.
 bool isEmployeeRecord(const TaxRecord& record);
 

@@ -26,7 +26,7 @@ void setPreviewObserver(std::function<void(PreviewWindow*)> observer)
     previewObserver() = std::move(observer);
 }
 
-void printReturn(const settings::SettingsSource& settings, const ReportChoices& choices,
+void printReturn(const settings::SettingsSource& settings, const taxfile::RunChoices& choices,
                  const QString& dir, const QString& taxFileName, QWidget* owner)
 {
     auto form = std::make_unique<Zvit1Dlg>();

@@ -21,7 +21,7 @@ class PreviewWindow;
 // window owned by `owner`; returns when that preview has been closed (or the application is
 // ending), keeping the user interface alive meanwhile. Failures throw core::Error before any
 // preview is shown.
-void printReturn(const settings::SettingsSource& settings, const ReportChoices& choices,
+void printReturn(const settings::SettingsSource& settings, const taxfile::RunChoices& choices,
                  const QString& dir, const QString& taxFileName, QWidget* owner);
 
 // Told of every preview as it opens (tests and the benchmark look at it).

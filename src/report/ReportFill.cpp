@@ -12,7 +12,7 @@ QString periodText(int kwartal, const QString& zyear)
 }
 
 void fillReport(ReportDefinition& form, const settings::SettingsSource& settings,
-                const ReportChoices& choices)
+                const taxfile::RunChoices& choices)
 {
     static const std::pair<const char*, const char*> fromSettings[] = {
         {"QRLabel3", "Edrpou1"},    {"QRLabel1", "pdw1"},    {"QRLabel14", "NameFirm"},

@@ -1,7 +1,7 @@
 #include "report/Zvit1Dlg.h"
 
 #include "core/Error.h"
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <cmath>
 
@@ -278,7 +278,7 @@ ReportDefinition Zvit1Dlg::formDefinition()
 }
 
 Zvit1Dlg::Zvit1Dlg()
-    : QuickRep1(formDefinition()), Table1(QStringLiteral("Table1"), dbase::taxFileFields()),
+    : QuickRep1(formDefinition()), Table1(QStringLiteral("Table1"), taxfile::taxFileFields()),
       m_source(Table1)
 {
 }
@@ -293,7 +293,7 @@ void Zvit1Dlg::openTable(const QString& dir, const QString& fileName)
 
 Value Zvit1Dlg::TableSource::field(const QString& name) const
 {
-    static const std::vector<dbase::FieldDecl> decls = dbase::taxFileFields();
+    static const std::vector<dbase::FieldDecl> decls = taxfile::taxFileFields();
     for (const dbase::FieldDecl& d : decls) {
         if (d.name.compare(name, Qt::CaseInsensitive) != 0)
             continue;

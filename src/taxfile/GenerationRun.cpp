@@ -8,6 +8,7 @@
 #include "settings/SettingsSource.h"
 #include "settings/Templates.h"
 #include "taxfile/CopyRoutine.h"
+#include "taxfile/TaxFileFields.h"
 #include "taxfile/TaxFileName.h"
 
 #include <QDir>
@@ -210,7 +211,7 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
 
     // The director and the chief accountant: their number and, in place of an amount, their
     // telephone number as a 32-bit whole number.
-    const auto writeSignatory = [&](int np, const char* tinField, const char* phoneField) {
+    const auto writeSignatory = [&](double np, const char* tinField, const char* phoneField) {
         PendingRecord record(m_table);
         m_table.setFloat(QStringLiteral("NP"), np);
         m_table.setText(QStringLiteral("TIN"), setting(tinField));
@@ -218,11 +219,11 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
         writeCommon(choices);
         record.post();
     };
-    writeSignatory(99991, "codk1", "TellBoss");
-    writeSignatory(99992, "codb1", "TellShief");
+    writeSignatory(directorNp, "codk1", "TellBoss");
+    writeSignatory(chiefNp, "codb1", "TellShief");
     {
         PendingRecord record(m_table);
-        m_table.setFloat(QStringLiteral("NP"), 99999);
+        m_table.setFloat(QStringLiteral("NP"), totalsNp);
         m_table.setFloat(QStringLiteral("S_TAX"), taxKopecks / 100);
         m_table.setFloat(QStringLiteral("S_DOX"), incomeKopecks / 100);
         writeCommon(choices);

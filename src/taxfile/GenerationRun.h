@@ -1,5 +1,7 @@
 #pragma once
 
+#include "taxfile/RunChoices.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -16,15 +18,6 @@ class SettingsSource;
 }
 
 namespace taxfile {
-
-// What the report dialog's controls say at the moment the run starts.
-struct RunChoices
-{
-    QString nperiod; // text of the file number box
-    QString zyear;   // text of the year box
-    int wuser = 0;   // 0 legal entity, 1 natural person
-    int kwartal = 2; // quarter, 0 .. 3
-};
 
 // The progress panel and its gauge, as the run drives them.
 class RunProgress

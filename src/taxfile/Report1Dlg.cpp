@@ -3,13 +3,13 @@
 #include "check/CheckDlg.h"
 #include "core/Messages.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "report/PrintReturn.h"
 #include "taxfile/CopyToMedium.h"
 #include "taxfile/FileNumberBox.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/InputBlocker.h"
 #include "taxfile/RadioGroup.h"
+#include "taxfile/TaxFileFields.h"
 #include "taxfile/TaxFileName.h"
 #include "widgets/Cp1251Validator.h"
 #include "widgets/FormFont.h"
@@ -79,7 +79,7 @@ void acceptOnlyCp1251(QLineEdit* edit)
 Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                        QWidget* parent)
     : QDialog(parent), m_settings(settings), m_asker(asker),
-      DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), dbase::taxFileFields())),
+      DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), taxFileFields())),
       m_tempDir(tempDirectory())
 {
     setObjectName(QStringLiteral("Report1Dlg"));
@@ -189,6 +189,8 @@ RunChoices Report1Dlg::choices() const
     c.zyear = ZYear->currentText();
     c.wuser = WUser->itemIndex();
     c.kwartal = Kwartal->itemIndex();
+    c.edit1 = Edit1->text();
+    c.edit2 = Edit2->text();
     return c;
 }
 
@@ -220,13 +222,8 @@ void Report1Dlg::Button1Click()
 
 void Report1Dlg::Button2Click()
 {
-    report::ReportChoices c;
-    c.kwartal = Kwartal->itemIndex();
-    c.zyear = ZYear->currentText();
-    c.edit1 = Edit1->text();
-    c.edit2 = Edit2->text();
-    c.wuser = WUser->itemIndex();
-    core::guarded([&] { report::printReturn(m_settings, c, m_tempDir, TaxFileName(), this); });
+    core::guarded(
+        [&] { report::printReturn(m_settings, choices(), m_tempDir, TaxFileName(), this); });
 }
 
 void Report1Dlg::Button3Click()

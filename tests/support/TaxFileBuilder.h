@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "support/TaxTemplate.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QDate>
 #include <QFileInfo>
@@ -88,7 +88,7 @@ inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows)
         throw std::runtime_error("cannot write the template");
     const QFileInfo info(path);
     const QString dir = info.absolutePath() + '/';
-    dbase::Table t("DA", dbase::taxFileFields());
+    dbase::Table t("DA", taxfile::taxFileFields());
     t.open(dir, info.fileName());
     for (const TaxRow& r : rows) {
         const bool employee = r.np < 99991;

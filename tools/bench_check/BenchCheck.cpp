@@ -11,7 +11,7 @@
 #include "check/TaxFileCheck.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -73,7 +73,7 @@ void writeFile(dbase::Table& t, int records)
 // Every field of every record, once, through the table engine.
 qint64 readOnce(const QString& dir, const QString& name)
 {
-    dbase::Table t(QStringLiteral("DA"), dbase::taxFileFields());
+    dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
     t.open(dir, name);
     qint64 touched = 0;
     for (t.first(); !t.eof(); t.next()) {
@@ -115,7 +115,7 @@ int main(int argc, char** argv)
     const QString folder = dir.path() + QLatin1Char('/');
     try {
         {
-            dbase::Table t(QStringLiteral("DA"), dbase::taxFileFields());
+            dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
             t.emptyTable(folder, name);
             t.open(folder, name);
             writeFile(t, records);

@@ -7,7 +7,7 @@
 
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     }
     QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
     try {
-        dbase::Table t(QStringLiteral("DA"), dbase::taxFileFields());
+        dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
         t.emptyTable(dir.path(), name);
         t.open(dir.path(), name);
 

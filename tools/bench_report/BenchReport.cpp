@@ -16,13 +16,13 @@
 
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "report/ReportFill.h"
 #include "report/ReportFont.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>
@@ -50,7 +50,7 @@ void writeTaxFile(const QString& dir, int employees)
     if (!QFile::copy(QStringLiteral(FVT_SOURCE_DIR "/demo/DA.DBF"), path))
         throw core::Error(QStringLiteral("cannot copy demo/DA.DBF"));
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    dbase::Table t(QStringLiteral("DA"), dbase::taxFileFields());
+    dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
     t.emptyTable(dir + '/', TaxName);
     t.open(dir + '/', TaxName);
     double dox = 0, tax = 0;
@@ -100,9 +100,9 @@ settings::MapSettings demoSettings()
     return s;
 }
 
-report::ReportChoices demoChoices()
+taxfile::RunChoices demoChoices()
 {
-    report::ReportChoices c;
+    taxfile::RunChoices c;
     c.zyear = QStringLiteral("1999");
     c.edit1 = QStringLiteral("3");
     c.edit2 = QStringLiteral("2");

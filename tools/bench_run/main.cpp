@@ -5,13 +5,13 @@
 
 #include "core/Cp1251.h"
 #include "dbase/Table.h"
-#include "dbase/TaxFileFields.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
 #include "link/Frame.h"
 #include "link/SocketPath.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/GenerationRun.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -247,7 +247,7 @@ int runOne(int employees)
         std::fprintf(stderr, "bench-run: the conversation did not open\n");
         return 1;
     }
-    dbase::Table table(QStringLiteral("DA"), dbase::taxFileFields());
+    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
     NoProgress progress;
     taxfile::GenerationRun run(s, item, table, progress);
     run.setWorkingDirectory(QStringLiteral(FVT_SOURCE_DIR "/demo"));
@@ -268,7 +268,7 @@ int runOne(int employees)
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const long frames = server.frames() - framesBefore;
 
-    dbase::Table check(QStringLiteral("DA"), dbase::taxFileFields());
+    dbase::Table check(QStringLiteral("DA"), taxfile::taxFileFields());
     check.open(temp.path() + '/', QStringLiteral("DA071401.3"));
     const int records = check.recordCount();
     check.close();

@@ -1,10 +1,10 @@
-#include "dbase/TaxFileFields.h"
+#include "taxfile/TaxFileFields.h"
 
-namespace dbase {
+namespace taxfile {
 
-std::vector<FieldDecl> taxFileFields()
+std::vector<dbase::FieldDecl> taxFileFields()
 {
-    using K = DeclaredKind;
+    using K = dbase::DeclaredKind;
     return {
         {QStringLiteral("NP"), K::Float, 0},         {QStringLiteral("PERIOD"), K::Smallint, 0},
         {QStringLiteral("RIK"), K::Smallint, 0},     {QStringLiteral("KOD"), K::Text, 10},
@@ -16,4 +16,4 @@ std::vector<FieldDecl> taxFileFields()
     };
 }
 
-} // namespace dbase
+} // namespace taxfile
