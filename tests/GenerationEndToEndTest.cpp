@@ -1,9 +1,9 @@
 // The generation run against the accounting stand-in running as its own process, over the
 // real local transport, with the default templates and the demo books.
 
+#include "app/StartUp.h"
 #include "check/CheckDlg.h"
 #include "dbase/Table.h"
-#include "taxfile/TaxFileFields.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
 #include "settings/SettingsSource.h"
@@ -13,6 +13,7 @@
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
 #include "taxfile/Report1Dlg.h"
+#include "taxfile/TaxFileFields.h"
 #include "taxfile/TaxFileName.h"
 
 #include <QApplication>
@@ -143,6 +144,7 @@ protected:
     void openDialog()
     {
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, *m_asker);
+        app::StartUp::wireReportDialog(*m_dlg, m_settings);
         m_dlg->setWorkingDirectory(Source + "/demo");
         m_dlg->setTempDirectory(m_temp.path() + '/');
         m_dlg->setLinkCheck([this] { return m_conv->isOpen(); });

@@ -1,4 +1,5 @@
 #include "report/PrintReturn.h"
+#include "app/StartUp.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
@@ -81,6 +82,7 @@ protected:
         for (const auto& v : values)
             m_settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker);
+        app::StartUp::wireReportDialog(*m_dlg, m_settings);
         m_dlg->setTempDirectory(m_temp.path() + '/');
         report::setPreviewObserver([this](PreviewWindow* p) {
             m_previews.append(p);

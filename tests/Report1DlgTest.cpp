@@ -1,4 +1,5 @@
 #include "taxfile/Report1Dlg.h"
+#include "app/StartUp.h"
 #include "dbase/Table.h"
 #include "report/PreviewWindow.h"
 #include "report/PrintReturn.h"
@@ -57,6 +58,7 @@ protected:
         m_settings.set("DestinationA", m_work.path() + "/medium/");
         m_asker.answers = {{"T1", "11"}, {"I1", "100"}, {"T2", "22"}, {"I2", "200"}};
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker);
+        app::StartUp::wireReportDialog(*m_dlg, m_settings);
         m_dlg->setWorkingDirectory(m_work.path());
         m_dlg->setTempDirectory(m_temp.path() + '/');
     }

@@ -5,5 +5,5 @@ if(FVT_BUILD_GUI)
         LIBS fvt_report)
     fvt_add_test(report_ui_tests GUI
         SOURCES PrintReturnTest.cpp ReportPdfTest.cpp
-        LIBS fvt_report_ui fvt_taxfile_ui)
+        LIBS fvt_report_ui fvt_taxfile_ui fvt_app)
 endif()

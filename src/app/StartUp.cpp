@@ -5,7 +5,9 @@
 #include "app/MessageBoxSink.h"
 #include "app/QtTranslations.h"
 #include "app/TitleDlg.h"
+#include "check/CheckDlg.h"
 #include "core/Messages.h"
+#include "report/PrintReturn.h"
 #include "settings/OptionsDlg.h"
 #include "taxfile/Report1Dlg.h"
 
@@ -34,6 +36,7 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
         taxfile::Report1Dlg dialog(optionsDlg, mainDlg.DdeClientItem1, &mainDlg);
         dialog.setLinkCheck([&mainDlg] { return mainDlg.DdeClientConv1.isOpen(); });
         dialog.setLinkReopen([&mainDlg] { return mainDlg.reopenLink(); });
+        StartUp::wireReportDialog(dialog, optionsDlg);
         dialog.exec();
     };
     guard.listen(&mainDlg);
@@ -43,6 +46,16 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
 }
 
 } // namespace
+
+void StartUp::wireReportDialog(taxfile::Report1Dlg& dialog,
+                               const settings::SettingsSource& settings)
+{
+    dialog.setFileCheck([&dialog](const QString& path) { check::showFileCheck(&dialog, path); });
+    dialog.setPrinting([&dialog, &settings](const taxfile::RunChoices& choices, const QString& dir,
+                                            const QString& fileName) {
+        report::printReturn(settings, choices, dir, fileName, &dialog);
+    });
+}
 
 int StartUp::run(int argc, char** argv)
 {

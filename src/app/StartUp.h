@@ -1,5 +1,12 @@
 #pragma once
 
+namespace settings {
+class SettingsSource;
+}
+namespace taxfile {
+class Report1Dlg;
+}
+
 namespace app {
 
 // The program's start: one copy per user, the splash while the long-lived windows are made,
@@ -9,6 +16,11 @@ class StartUp
 public:
     // Returns the process's exit code.
     static int run(int argc, char** argv);
+
+    // Gives the report dialog its check window, shown beside it after a finished run, and its
+    // printed return with the preview, filled from `settings`.
+    static void wireReportDialog(taxfile::Report1Dlg& dialog,
+                                 const settings::SettingsSource& settings);
 };
 
 } // namespace app

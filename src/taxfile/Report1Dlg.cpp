@@ -1,9 +1,7 @@
 #include "taxfile/Report1Dlg.h"
 
-#include "check/CheckDlg.h"
 #include "core/Messages.h"
 #include "dbase/Table.h"
-#include "report/PrintReturn.h"
 #include "taxfile/CopyToMedium.h"
 #include "taxfile/FileNumberBox.h"
 #include "taxfile/Gauge.h"
@@ -216,14 +214,15 @@ void Report1Dlg::Button1Click()
         Button1->setEnabled(false);
         Button4->setEnabled(true);
         // The file as written is checked; what is found is listed beside this dialog.
-        check::showFileCheck(this, m_tempDir + TaxFileName());
+        if (m_fileCheck)
+            m_fileCheck(m_tempDir + TaxFileName());
     }
 }
 
 void Report1Dlg::Button2Click()
 {
-    core::guarded(
-        [&] { report::printReturn(m_settings, choices(), m_tempDir, TaxFileName(), this); });
+    if (m_print)
+        core::guarded([&] { m_print(choices(), m_tempDir, TaxFileName()); });
 }
 
 void Report1Dlg::Button3Click()

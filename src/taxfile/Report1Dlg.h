@@ -50,6 +50,15 @@ public:
     // Opens a lost conversation again when a run starts (see GenerationRun::setLinkReopen).
     void setLinkReopen(std::function<bool()> reopen) { m_reopenLink = std::move(reopen); }
 
+    // Checks the tax file at `path` once a run has written it, and shows what is found.
+    using FileCheck = std::function<void(const QString& path)>;
+    void setFileCheck(FileCheck check) { m_fileCheck = std::move(check); }
+    // "Сформувати звіт": prints the return over the tax file dir + fileName with the dialog's
+    // choices; returns when its preview is closed. Failures throw core::Error.
+    using Printing =
+        std::function<void(const RunChoices& choices, const QString& dir, const QString& fileName)>;
+    void setPrinting(Printing print) { m_print = std::move(print); }
+
     RunChoices choices() const;
     dbase::Table& table() { return *DA; }
     bool isRunning() const { return m_running; }
@@ -96,6 +105,8 @@ private:
     QString m_tempDir;
     std::function<bool()> m_linkAlive;
     std::function<bool()> m_reopenLink;
+    FileCheck m_fileCheck;
+    Printing m_print;
     bool m_running = false;
     bool m_placed = false;
 };
