@@ -75,13 +75,16 @@ def main(targets_file, src):
         if not t.windows and WINDOW_QT & closure(t.name, set()):
             problems.append(f"{t.name}: logic that pulls in Qt Widgets")
 
-    # Includes: a file belongs to the library that builds its .cpp; a header without one, or a
-    # file no library on this platform builds, to its folder's logic (else its only library).
+    # Includes: a file belongs to the library that builds its .cpp, a header without a .cpp to
+    # its folder's logic (else its only library). What no library builds in this configuration
+    # (another platform's code, windows without the GUI, the program's main) is left out.
     def owner(folder, file):
         stem = os.path.splitext(file)[0]
         for t in targets.values():
             if t.folder == folder and (stem + ".cpp") in t.sources:
                 return t
+        if os.path.isfile(os.path.join(src, folder, stem + ".cpp")):
+            return None
         for name in (f"fvt_{folder}", f"fvt_{folder}_ui"):
             if name in targets:
                 return targets[name]
