@@ -426,6 +426,25 @@ TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
         EXPECT_EQ(field->toolTip(), mark->toolTip()) << c.field;
         EXPECT_TRUE(mark->toolTip().contains("Текст буде збережено так, як його введено."));
     }
+    // Judged as the file will carry it: a no-break space after a code that passes alone, and a
+    // pasted leading blank for which the field's length leaves out the last digit.
+    const std::pair<const char*, QString> written[] = {
+        {"codk1", "223823471" + QString(QChar(0x00A0))},
+        {"Edrpou1", "32855961" + QString(QChar(0x00A0))},
+    };
+    for (const auto& [name, text] : written) {
+        QLineEdit* field = edit(*dlg, name);
+        field->setText(text);
+        EXPECT_FALSE(dlg->findChild<settings::CheckDigitMark*>(QString(name) + "Mark")->isHidden())
+            << name;
+    }
+    QLineEdit* codk1 = edit(*dlg, "codk1");
+    codk1->clear();
+    codk1->insert(" 2238234710");
+    EXPECT_EQ(codk1->text(), " 223823471");
+    EXPECT_FALSE(dlg->findChild<settings::CheckDigitMark*>("codk1Mark")->isHidden());
+    for (const Case& c : cases)
+        edit(*dlg, c.field)->setText(QString::fromUtf8(c.bad));
     EXPECT_EQ(dlg->findChildren<settings::CheckDigitMark*>().size(), 5);
     dlg->Button1->click();
     EXPECT_FALSE(dlg->isVisible());

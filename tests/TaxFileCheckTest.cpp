@@ -1,4 +1,5 @@
 #include "check/TaxFileCheck.h"
+#include "check/CheckDigits.h"
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
 #include "support/TaxFileBuilder.h"
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 using check::Finding;
@@ -139,6 +141,43 @@ TEST_F(TaxFileCheckTest, EachCodeOfTheFileIsChecked)
         EXPECT_EQ(found[0].severity, c.severity) << describe(found).toStdString();
         EXPECT_EQ(found[0].line, c.line) << describe(found).toStdString();
         EXPECT_EQ(found[0].field, c.field) << describe(found).toStdString();
+    }
+}
+
+// The settings dialog judges a code by check::codeAsWritten; what it says must be what the check
+// of the written file says, blanks and no-break spaces included.
+TEST_F(TaxFileCheckTest, ACodeIsJudgedAsTheFileCarriesIt)
+{
+    const QChar nbsp(0x00A0);
+    const QString values[] = {
+        "2238234710",
+        "223823471" + QString(nbsp),
+        " 223823471",
+        "2238234710 9",
+        "2238234710" + QString(nbsp),
+        "АБ123456",
+        "32855961" + QString(nbsp),
+        " 32855961",
+    };
+    for (const QString& value : values) {
+        for (const bool firm : {false, true}) {
+            auto rows = testsupport::soundReturn();
+            for (TaxRow& r : rows)
+                r.kod = firm ? value : QStringLiteral("32855961");
+            if (!firm)
+                rows[2].tin = value;
+            const QString written = check::codeAsWritten(value);
+            const bool bad =
+                !(firm ? check::firmCodeProblem(written) : check::individualNumberProblem(written))
+                     .isEmpty();
+            const Findings found = checked(rows);
+            const bool errorFound = std::any_of(found.begin(), found.end(), [&](const Finding& f) {
+                return f.severity == Severity::Error && f.field == (firm ? "KOD" : "TIN");
+            });
+            EXPECT_EQ(errorFound, bad)
+                << value.toStdString() << (firm ? " as KOD" : " as TIN") << '\n'
+                << describe(found).toStdString();
+        }
     }
 }
 

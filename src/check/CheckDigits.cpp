@@ -1,5 +1,9 @@
 #include "check/CheckDigits.h"
 
+#include "core/Cp1251.h"
+#include "dbase/FieldCodec.h"
+#include "taxfile/TaxFileFields.h"
+
 #include <array>
 
 namespace check {
@@ -118,6 +122,14 @@ CodeVerdict firmCodeVerdict(const QString& text)
         return CodeVerdict::WrongLength;
     return firmCheckDigit(text) == digit(text, 7) ? CodeVerdict::Valid
                                                   : CodeVerdict::WrongCheckDigit;
+}
+
+QString codeAsWritten(const QString& text)
+{
+    // Encoded as the table engine writes a text field and read back as it reads one; a character
+    // Windows-1251 cannot carry never reaches the file (the fields refuse it), so none is lost
+    // here.
+    return dbase::codec::parseText(core::cp1251::encode(text.left(taxfile::codeWidth)));
 }
 
 QString individualNumberProblem(const QString& text)

@@ -29,6 +29,11 @@ CodeVerdict individualNumberVerdict(const QString& text);
 // A firm code: 8 digits with the register's check digit.
 CodeVerdict firmCodeVerdict(const QString& text);
 
+// A requisite code as the tax file carries it and its check reads it back: cut to the width of
+// the file's code fields, the trailing blanks of the padding gone. Leading blanks and any other
+// space (a pasted no-break space) stay, and so they fail the check as they will in the file.
+QString codeAsWritten(const QString& text);
+
 // What is wrong with a code, as the end of a sentence about it ("... не проходить перевірку
 // контрольної цифри: ..."); empty for Valid, Empty and NoCheckDigit.
 QString individualNumberProblem(const QString& text);

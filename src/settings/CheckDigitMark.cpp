@@ -24,7 +24,8 @@ QString CheckDigitMark::problem() const
 {
     if (!m_field)
         return {};
-    const QString text = m_field->text().trimmed();
+    // Judged as the run writes it and the file check reads it, so both always agree.
+    const QString text = check::codeAsWritten(m_field->text());
     QString what;
     if (m_code == CodeKind::FirmCode)
         what = check::firmCodeProblem(text);
