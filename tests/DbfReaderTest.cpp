@@ -228,6 +228,7 @@ TEST(DbfReaderTest, TheCommittedTemplateIsWhatTheToolMakesAndCarriesTheThirteenF
     QFile::copy(committed, dir.filePath("DA071401.3"));
     QFile::setPermissions(dir.filePath("DA071401.3"), QFile::ReadOwner | QFile::WriteOwner);
     t.open(dir.path(), "DA071401.3");
+    EXPECT_EQ(dbase::layoutDifferences(t.fields()), QStringList()); // the layout the run expects
     t.append();
     t.setFloat("NP", 99999);
     t.setInt("PERIOD", 4);

@@ -659,4 +659,10 @@ QStringList Table::fieldNames() const
     return names;
 }
 
+const std::vector<DbfField>& Table::fields() const
+{
+    m_impl->requireOpen();
+    return m_impl->header.fields;
+}
+
 } // namespace dbase

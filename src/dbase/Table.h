@@ -88,6 +88,8 @@ public:
     int recordCount() const;
     // The names of the open file's fields, in their order (declared or not).
     QStringList fieldNames() const;
+    // The open file's fields as its header describes them, in their order.
+    const std::vector<DbfField>& fields() const;
 
 private:
     struct Impl;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -74,6 +75,8 @@ public:
     static QString noAnswerText(const QString& item);
 
     static QString missingTemplateText();
+    // The warning about a template whose fields differ from the tax file's layout.
+    static QString templateLayoutText(const QStringList& differences);
 
 private:
     QString setting(const char* name) const;
