@@ -6,6 +6,7 @@
 #include "settings/SettingsSource.h"
 #include "support/DbfTestFile.h"
 #include "support/HostileEnvironment.h"
+#include "support/OpenFiles.h"
 #include "support/PdfWords.h"
 #include "support/TaxFileBuilder.h"
 
@@ -193,12 +194,15 @@ TEST_F(ReportPdfTest, ServiceLinesAreCrossesAndTheSheetIsA4WithItsFontsEmbedded)
 }
 
 // The PDF goes into place as the tax file's copies do: a link planted at the chosen name is
-// replaced, never written through, and another user's file there is never touched.
+// replaced, never written through, and another user's file there is never touched. The form
+// itself opens the tax file for reading only.
 TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
 {
     QTemporaryDir dir;
     report::Zvit1Dlg form;
     form.openTable(s_dir->path() + '/', "DA071401.3");
+    // The printed form only reads the tax file.
+    EXPECT_EQ(testsupport::openAccessMode(s_dir->filePath("DA071401.3")), O_RDONLY);
     report::ReportChoices choices;
     choices.edit1 = choices.edit2 = "0";
     report::fillReport(form.QuickRep1, settings::MapSettings(), choices);
