@@ -173,9 +173,8 @@ struct Table::Impl
         return kinds[static_cast<std::size_t>(&f - header.fields.data())];
     }
 
-    // Names looked up before, by the very text object asked with: a caller that reads every
-    // record asks with the same names over and over. Each entry keeps its text alive, so an
-    // address seen again is the same text.
+    // Names looked up before, tried from where the last one was found: a caller that reads every
+    // record asks for the same names in the same order over and over.
     struct Lookup
     {
         QString name;
@@ -193,7 +192,7 @@ struct Table::Impl
             if (k >= lookupCount)
                 k = 0;
             const Lookup& l = lookups[k];
-            if (l.name.constData() == fieldName.constData() && l.name.size() == fieldName.size()) {
+            if (l.name == fieldName) {
                 lookupGuess = k + 1;
                 return header.fields[static_cast<std::size_t>(l.index)];
             }
