@@ -150,11 +150,9 @@ std::optional<Amount> amountOf(const std::optional<dbase::codec::Decimal>& store
 
 namespace {
 
-using Wide = qint64;
-
-constexpr Wide powerOfTen(int n) // n at most 18
+constexpr qint64 powerOfTen(int n) // n at most 18
 {
-    Wide p = 1;
+    qint64 p = 1;
     while (n-- > 0)
         p *= 10;
     return p;
@@ -164,7 +162,7 @@ constexpr Wide powerOfTen(int n) // n at most 18
 // those decimals is flagged, never wrapped.
 struct AmountSum
 {
-    Wide units = 0;
+    qint64 units = 0;
     int decimals = 0;
     bool overflow = false;
 
@@ -174,17 +172,17 @@ struct AmountSum
             overflow |= __builtin_mul_overflow(units, powerOfTen(a.decimals - decimals), &units);
             decimals = a.decimals;
         }
-        Wide scaled = 0;
+        qint64 scaled = 0;
         overflow |= __builtin_mul_overflow(a.units, powerOfTen(decimals - a.decimals), &scaled);
         overflow |= __builtin_add_overflow(units, scaled, &units);
     }
 };
 
 // Negative, zero or positive as a is below, equal to or above b, both at their own decimals.
-int compareWide(Wide a, int aDecimals, Wide b, int bDecimals)
+int compareScaled(qint64 a, int aDecimals, qint64 b, int bDecimals)
 {
     const int decimals = std::max(aDecimals, bDecimals);
-    Wide x = 0, y = 0;
+    qint64 x = 0, y = 0;
     const bool xOver = __builtin_mul_overflow(a, powerOfTen(decimals - aDecimals), &x);
     const bool yOver = __builtin_mul_overflow(b, powerOfTen(decimals - bDecimals), &y);
     // Only the side brought to more decimals can overflow, and then it is the larger in size.
@@ -195,7 +193,7 @@ int compareWide(Wide a, int aDecimals, Wide b, int bDecimals)
     return x < y ? -1 : (x > y ? 1 : 0);
 }
 
-QString wideAmountText(Wide units, int decimals)
+QString scaledAmountText(qint64 units, int decimals)
 {
     const bool negative = units < 0;
     const quint64 magnitude =
@@ -215,12 +213,12 @@ QString wideAmountText(Wide units, int decimals)
 
 int compareAmounts(const Amount& a, const Amount& b)
 {
-    return compareWide(a.units, a.decimals, b.units, b.decimals);
+    return compareScaled(a.units, a.decimals, b.units, b.decimals);
 }
 
 QString amountText(const Amount& amount)
 {
-    return wideAmountText(amount.units, amount.decimals);
+    return scaledAmountText(amount.units, amount.decimals);
 }
 
 void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take)
@@ -394,13 +392,13 @@ struct Totals
         }
         auto compare = [&](const char* field, const Amount& stored, const AmountSum& sum,
                            const char* what) {
-            if (compareWide(stored.units, stored.decimals, sum.units, sum.decimals) != 0)
+            if (compareScaled(stored.units, stored.decimals, sum.units, sum.decimals) != 0)
                 out.push_back(about(*totals, Severity::Error, QString::fromLatin1(field),
                                     amountText(stored),
                                     QStringLiteral("Підсумок %1 у записі 99999 (%2) не дорівнює "
                                                    "сумі записів працівників (%3).")
                                         .arg(QString::fromUtf8(what), amountText(stored),
-                                             wideAmountText(sum.units, sum.decimals))));
+                                             scaledAmountText(sum.units, sum.decimals))));
         };
         compare("S_DOX", totals->dox, dox, "виплаченого доходу");
         compare("S_TAX", totals->tax, tax, "утриманого податку");
