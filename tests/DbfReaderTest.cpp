@@ -89,9 +89,9 @@ TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
         {"no terminator", [](QByteArray& b) { b[96] = 'X'; },
          "File  is not a valid dBase table: field descriptor 3 runs past the header"},
         // Room after the terminator is allowed (later dBase versions keep some), but then the
-        // records no longer line up with their fields, and their values say so.
+        // records no longer line up with their fields, and their first bytes say so.
         {"header longer than descriptors", [](QByteArray& b) { put16(b, 8, 98); },
-         "File , record 2: Field 'SUM' holds '1.00   \x1A', which is not a number"},
+         "File , record 1: the deletion flag is 0x61, neither blank nor '*'"},
         {"zero fields", [](QByteArray& b) { b[32] = 0x0D; },
          "File  is not a valid dBase table: it declares no fields"},
         {"width 0", [](QByteArray& b) { b[32 + 16] = 0; },
@@ -121,6 +121,19 @@ TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
          "File , record 2: Field 'SUM' holds '1x000', which is not a number"},
         {"starred overflow", [](QByteArray& b) { b.replace(97 + 7, 8, "********"); },
          "File , record 1: Field 'SUM' holds '********', which is not a number"},
+        {"a deletion flag that is neither", [](QByteArray& b) { b[97 + 15] = 'X'; },
+         "File , record 2: the deletion flag is 0x58, neither blank nor '*'"},
+        {"an end mark as deletion flag", [](QByteArray& b) { b[97] = 0x1A; },
+         "File , record 1: the deletion flag is 0x1a, neither blank nor '*'"},
+        {"a record after the counted ones",
+         [](QByteArray& b) { b.insert(b.size() - 1, b.mid(97, 15)); },
+         "File  is not a valid dBase table: 16 bytes follow the 2 records the header counts, where "
+         "at most the end mark may"},
+        {"another byte in place of the end mark", [](QByteArray& b) { b.back() = '\0'; },
+         "File  is not a valid dBase table: a byte other than the end mark follows the 2 records "
+         "the header counts"},
+        {"decimals on a text field", [](QByteArray& b) { b[32 + 17] = 1; },
+         "File  is not a valid dBase table: text field 'NAME' declares 1 decimals"},
         {"a date that is none",
          [](QByteArray& b) {
              b[32 + 11] = 'D';
@@ -137,12 +150,12 @@ TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
 
 TEST(DbfReaderTest, LenientWhereDbaseReadersAreLenient)
 {
-    // Bytes after the end mark, a missing end mark, NUL-filled and blank numbers, deleted records.
+    // A missing end mark, NUL-filled and blank numbers, deleted records, a zero date.
     QByteArray bytes = dbfBytes(
         twoFields, {"abc   12345.67", "gone  1", QByteArray("zz    ") + QByteArray(8, '\0')});
     bytes[97 + 15] = '*';
     QTemporaryDir dir;
-    for (const QByteArray& variant : {bytes + "trailing", bytes.left(bytes.size() - 1)}) {
+    for (const QByteArray& variant : {bytes, bytes.left(bytes.size() - 1)}) {
         writeFile(dir.path(), "OK.DBF", variant);
         dbase::Table t("T", {{"SUM", dbase::DeclaredKind::Float, 0}});
         t.open(dir.path(), "OK.DBF");
@@ -156,6 +169,10 @@ TEST(DbfReaderTest, LenientWhereDbaseReadersAreLenient)
         EXPECT_TRUE(t.eof());
         EXPECT_EQ(dbase::scanDbfImage(variant, "OK.DBF"), 2);
     }
+    writeFile(dir.path(), "DATE.DBF", dbfBytes({{"WHEN", 'D', 8}}, {"00000000"}));
+    dbase::Table t("T", {{"WHEN", dbase::DeclaredKind::Date, 0}});
+    t.open(dir.path(), "DATE.DBF");
+    EXPECT_TRUE(t.asDate("WHEN").isNull());
 }
 
 TEST(DbfReaderTest, OpeningWhatIsNoTableFile)
@@ -211,6 +228,7 @@ TEST(DbfReaderTest, TheCommittedTemplateIsWhatTheToolMakesAndCarriesTheThirteenF
     QFile::copy(committed, dir.filePath("DA071401.3"));
     QFile::setPermissions(dir.filePath("DA071401.3"), QFile::ReadOwner | QFile::WriteOwner);
     t.open(dir.path(), "DA071401.3");
+    EXPECT_EQ(taxfile::layoutDifferences(t.fields()), QStringList()); // the layout the run expects
     t.append();
     t.setFloat("NP", 99999);
     t.setInt("PERIOD", 4);

@@ -385,6 +385,25 @@ TEST_F(GenerationRunTest, MissingTemplateChangesNothing)
     EXPECT_TRUE(m_asker.asked.isEmpty());
 }
 
+TEST_F(GenerationRunTest, ATemplateLaidOutOtherwiseIsNamedBeforeAnyRecordIsWritten)
+{
+    // Amounts without kopecks bind as floating fields all the same, and would be rounded.
+    auto fields = testsupport::taxTemplateFields();
+    fields[6].decimals = 0; // S_DOX
+    fields[0].width = 6;    // NP
+    ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF", 0, fields));
+    int recordsAtWarning = -1;
+    m_sink.onMessage = [&](const QString&) {
+        dbase::Table t("DA", taxfile::taxFileFields());
+        t.open(m_temp.path() + '/', "DA071401.3", dbase::Table::OpenMode::ReadOnly);
+        recordsAtWarning = t.recordCount();
+    };
+    ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    EXPECT_EQ(m_sink.plain, QStringList{taxfile::GenerationRun::templateLayoutText(
+                                {"NP: N 6.0 замість N 5.0", "S_DOX: N 15.0 замість N 15.2"})});
+    EXPECT_EQ(recordsAtWarning, 0);
+}
+
 TEST_F(GenerationRunTest, TemplateRecordsAndAFailedRunNeverReachTheNewFile)
 {
     ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF", 3));

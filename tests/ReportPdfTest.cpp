@@ -1,8 +1,12 @@
+#include "core/Error.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportFill.h"
 #include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
+#include "support/DbfTestFile.h"
+#include "support/HostileEnvironment.h"
+#include "support/OpenFiles.h"
 #include "support/PdfWords.h"
 #include "support/TaxFileBuilder.h"
 
@@ -187,6 +191,56 @@ TEST_F(ReportPdfTest, ServiceLinesAreCrossesAndTheSheetIsA4WithItsFontsEmbedded)
     ASSERT_FALSE(fonts.empty());
     for (const auto& [name, embedded] : fonts)
         EXPECT_TRUE(embedded) << name.toStdString();
+}
+
+// The PDF goes into place as the tax file's copies do: a link planted at the chosen name is
+// replaced, never written through, and another user's file there is never touched. The form
+// itself opens the tax file for reading only.
+TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
+{
+    QTemporaryDir dir;
+    report::Zvit1Dlg form;
+    form.openTable(s_dir->path() + '/', "DA071401.3");
+    // The printed form only reads the tax file.
+    EXPECT_EQ(testsupport::openAccessMode(s_dir->filePath("DA071401.3")), O_RDONLY);
+    taxfile::RunChoices choices;
+    choices.edit1 = choices.edit2 = "0";
+    report::fillReport(form.QuickRep1, settings::MapSettings(), choices);
+    const report::ReportLayout layout(form.QuickRep1, form.source());
+    report::PreviewWindow preview(layout, "DA071401.3");
+
+    testsupport::writeFile(dir.path(), "books", "the user's books");
+    ASSERT_TRUE(QFile::link(dir.filePath("books"), dir.filePath("form.pdf")));
+    preview.writePdf(dir.filePath("form.pdf"));
+    EXPECT_EQ(testsupport::readFile(dir.filePath("books")), "the user's books");
+    EXPECT_FALSE(QFileInfo(dir.filePath("form.pdf")).isSymbolicLink());
+    EXPECT_TRUE(testsupport::readFile(dir.filePath("form.pdf")).startsWith("%PDF"));
+    EXPECT_EQ(testsupport::modeOf(dir.filePath("form.pdf")), 0600u);
+
+    if (!testsupport::isRoot())
+        GTEST_SKIP() << "acting as a second user needs root (setpriv)";
+    // A folder everybody may write, without the sticky bit that would protect the file.
+    const QString shared = dir.filePath("shared");
+    ASSERT_TRUE(QDir().mkpath(shared));
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(shared).constData(), 0777), 0);
+    ASSERT_TRUE(testsupport::runAsOtherUser({"touch", shared + "/form.pdf"}));
+    ASSERT_TRUE(
+        testsupport::runAsOtherUser({"ln", "-s", dir.filePath("books"), shared + "/l.pdf"}));
+    for (const char* name : {"form.pdf", "l.pdf"}) {
+        const QString path = shared + '/' + name;
+        try {
+            preview.writePdf(path);
+            ADD_FAILURE() << name << " was written";
+        } catch (const core::Error& e) {
+            EXPECT_EQ(e.message(), QStringLiteral("Не вдалося записати файл «%1»: там уже є файл "
+                                                  "іншого користувача")
+                                       .arg(path));
+        }
+    }
+    EXPECT_EQ(testsupport::readFile(shared + "/form.pdf"), "");
+    EXPECT_TRUE(QFileInfo(shared + "/l.pdf").isSymbolicLink());
+    EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
 #include "support/HostileEnvironment.h"
+#include "support/OpenFiles.h"
 #include "taxfile/TaxFileFields.h"
 
 #include <QDir>
@@ -478,6 +479,27 @@ TEST_F(TableTest, AReadOnlyFileCanBeReadButNotAppendedTo)
     EXPECT_EQ(messageOf([&] { t.append(); }), "Cannot modify a read-only file '" +
                                                   QDir::toNativeSeparators(path()).toStdString() +
                                                   "'");
+}
+
+TEST_F(TableTest, AReadOnlyOpenNeverAsksForWriteAccessNorCreatesAFile)
+{
+    Table t("DA", taxfile::taxFileFields());
+    t.open(m_dir.path(), m_name, Table::OpenMode::ReadOnly);
+    EXPECT_EQ(testsupport::openAccessMode(path()), O_RDONLY);
+    EXPECT_THROW(t.append(), core::Error);
+    t.close();
+    t.open(m_dir.path(), m_name);
+    EXPECT_EQ(testsupport::openAccessMode(path()), O_RDWR);
+    t.close();
+    // A name that leads nowhere, a link to nothing among them, stays so in either mode.
+    QFile::link(m_dir.filePath("planted"), m_dir.filePath("LINK.3"));
+    for (const auto mode : {Table::OpenMode::ReadOnly, Table::OpenMode::ReadWrite}) {
+        EXPECT_EQ(messageOf([&] { t.open(m_dir.path(), "LINK.3", mode); }),
+                  "Cannot open file '" +
+                      QDir::toNativeSeparators(m_dir.filePath("LINK.3")).toStdString() +
+                      "': it does not exist");
+        EXPECT_FALSE(QFileInfo::exists(m_dir.filePath("planted")));
+    }
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "check/CheckDigits.h"
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
+#include "support/OpenFiles.h"
 #include "support/TaxFileBuilder.h"
 
 #include <QDateTime>
@@ -97,6 +98,10 @@ TEST_F(TaxFileCheckTest, AMistypedNumberIsAnErrorOnItsLine)
     const QDateTime modified = QFileInfo(path).lastModified();
     QFile::setPermissions(path, QFile::ReadOwner);
     EXPECT_EQ(check::checkTaxFile(path).size(), 1u);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    check::readTaxRecords(QFile::encodeName(path), [&](const check::TaxRecord&) {
+        EXPECT_EQ(testsupport::openAccessMode(path), O_RDONLY);
+    });
     EXPECT_EQ(testsupport::readFile(path), before);
     EXPECT_EQ(QFileInfo(path).lastModified(), modified);
     EXPECT_EQ(found[0].np, "2");
@@ -269,10 +274,10 @@ TEST_F(TaxFileCheckTest, ErrorsComeFirst)
     EXPECT_EQ(found[2].severity, Severity::Warning);
 }
 
-TEST_F(TaxFileCheckTest, AHundredThousandRecordsAreSummedExactly)
+TEST_F(TaxFileCheckTest, AHundredThousandRecordsAreSummedExactlyAndFindingsCapped)
 {
     // As many employee records as the numbering allows, each an amount that a binary floating
-    // sum carries with an error.
+    // sum carries with an error; two people whose every row repeats.
     const int employees = 99990;
     std::vector<TaxRow> rows;
     rows.reserve(employees + 3);
@@ -280,7 +285,6 @@ TEST_F(TaxFileCheckTest, AHundredThousandRecordsAreSummedExactly)
     for (int i = 1; i <= employees; ++i) {
         TaxRow r;
         r.np = i;
-        r.oznDox = i % 8 + 1;
         const qint64 kopecks = 123456789 + (i % 97) * 10001;
         r.sDox = double(kopecks) / 100;
         r.sTax = double(kopecks / 7) / 100;
@@ -296,41 +300,60 @@ TEST_F(TaxFileCheckTest, AHundredThousandRecordsAreSummedExactly)
         testsupport::taxRow(99999, "", double(dox) / 100, double(tax) / 100, 0, QDate()));
     const QString path = m_dir.filePath("DA071401.3");
     testsupport::writeTaxFile(path, rows);
-    const check::TaxRecords records = check::readTaxRecords(path);
+    check::TaxRecords records = check::readTaxRecords(path);
     ASSERT_EQ(records.size(), std::size_t(employees + 3));
-    EXPECT_EQ(records.back().dox, dox);
-    EXPECT_EQ(records.back().tax, tax);
-    Findings found;
-    check::checkTotals(records, found);
-    EXPECT_TRUE(found.empty()) << describe(found).toStdString();
+    EXPECT_EQ(check::compareAmounts(records.back().dox, {dox, 2}), 0);
+    EXPECT_EQ(check::compareAmounts(records.back().tax, {tax, 2}), 0);
 
-    check::TaxRecords offByOne = records;
-    offByOne.back().tax += 1;
-    check::checkTotals(offByOne, found);
-    ASSERT_EQ(found.size(), 1u);
+    // Every row but the first eight repeats one before it: fifty shown, the rest counted.
+    const qint64 repeats = employees - 8;
+    Findings found = check::checkRecords(records);
+    ASSERT_EQ(found.size(), std::size_t(check::TaxFileChecker::findingsPerRule + 1));
+    EXPECT_EQ(found[0].line, 9) << describe(found).toStdString();
+    EXPECT_EQ(found[0].np, "9");
+    EXPECT_TRUE(found[0].text.contains("уже є в рядку 1")) << describe(found).toStdString();
+    EXPECT_EQ(check::findingLine(found.back()),
+              QStringLiteral("файл, поле TIN: попередження: Ще %1 попереджень того самого роду "
+                             "не показано.")
+                  .arg(repeats - check::TaxFileChecker::findingsPerRule));
+
+    records.back().tax.units += 1;
+    found = check::checkRecords(records);
+    ASSERT_FALSE(found.empty());
     EXPECT_EQ(found[0].field, "S_TAX");
     EXPECT_EQ(found[0].line, employees + 3);
+
+    // One employee record more than a return can number is no return.
+    records.insert(records.begin(), records.front());
+    EXPECT_THROW(check::checkRecords(records), core::Error);
 }
 
-TEST(KopecksTest, AmountsAsStoredBecomeWholeKopecks)
+TEST_F(TaxFileCheckTest, TotalsAreComparedExactlyWhateverTheDecimals)
 {
-    const std::pair<const char*, qint64> cases[] = {
-        {"1234.5", 123450},
-        {"-0.07", -7},
-        {"12", 1200},
-        {"", 0},
-        {"0.005", 1},
-        {"-0.005", -1},
-        {"0.004", 0},
-        {"+3,25", 325},
-        {"999999999999.99", 99999999999999},
-    };
-    for (const auto& [text, kopecks] : cases)
-        EXPECT_EQ(check::kopecksOf(text), kopecks) << text;
-    for (const char* bad : {"-", "1.2.3", "1e5", "99999999999999999999"})
-        EXPECT_THROW(check::kopecksOf(bad), core::Error) << bad;
-    EXPECT_EQ(check::amountText(6743955), "67 439,55");
-    EXPECT_EQ(check::amountText(-7), "-0,07");
+    auto fields = testsupport::taxTemplateFields();
+    for (auto& f : fields)
+        if (QByteArray(f.name).startsWith("S_"))
+            f.decimals = 3;
+    std::vector<TaxRow> rows = testsupport::soundReturn();
+    rows.erase(rows.begin(), rows.begin() + 2);
+    for (int np : {3, 2, 1}) {
+        rows.insert(rows.begin(), testsupport::taxRow(np, "2238234710", 0.005, 0, np));
+    }
+    rows.back().sDox = 0.015;
+    rows.back().sTax = 0;
+    const QString path = m_dir.filePath("DA071401.3");
+    testsupport::writeTaxFile(path, rows, fields);
+    Findings found = check::checkTaxFile(path);
+    EXPECT_TRUE(found.empty()) << describe(found).toStdString();
+
+    rows.back().sDox = 0.01;
+    testsupport::writeTaxFile(path, rows, fields);
+    found = check::checkTaxFile(path);
+    ASSERT_EQ(found.size(), 1u) << describe(found).toStdString();
+    EXPECT_TRUE(found[0].text.endsWith("(0,01) не дорівнює сумі записів працівників (0,015)."))
+        << describe(found).toStdString();
+    EXPECT_EQ(check::amountText({-6743955, 2}), "-67 439,55");
+    EXPECT_EQ(check::amountText({-7, 2}), "-0,07");
 }
 
 TEST_F(TaxFileCheckTest, AFileThatIsNoTaxFileCannotBeChecked)

@@ -91,4 +91,15 @@ int StartUp::run(int argc, char** argv)
     return result;
 }
 
+int StartUp::showStartFailure(int argc, char** argv, const char* text)
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("4vt"));
+    MessageBoxSink boxes;
+    core::setMessageSink(&boxes);
+    core::reportError(QString::fromLocal8Bit(text));
+    core::setMessageSink(nullptr);
+    return 1;
+}
+
 } // namespace app

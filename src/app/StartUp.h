@@ -21,6 +21,10 @@ public:
     // printed return with the preview, filled from `settings`.
     static void wireReportDialog(taxfile::Report1Dlg& dialog,
                                  const settings::SettingsSource& settings);
+
+    // The launcher's word that it could not start the program, shown in the standard error box
+    // (a menu entry has no terminal to show it in); returns 1 once the box is closed.
+    static int showStartFailure(int argc, char** argv, const char* text);
 };
 
 } // namespace app

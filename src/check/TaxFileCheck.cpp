@@ -5,11 +5,15 @@
 #include "dbase/Table.h"
 #include "taxfile/TaxFileFields.h"
 
-#include <QFileInfo>
+#include <QDir>
+#include <QFile>
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
+#include <tuple>
 
 namespace check {
 
@@ -95,7 +99,8 @@ QDate quarterEnd(double period, double year)
     return QDate(static_cast<int>(year), month, 1).addMonths(1).addDays(-1);
 }
 
-void checkPerson(const TaxRecord& r, const QString& whose, Severity ifEmpty, Findings& out)
+template <typename Out>
+void checkPerson(const TaxRecord& r, const QString& whose, Severity ifEmpty, Out& out)
 {
     const QString field = QStringLiteral("TIN");
     if (r.tin.isEmpty()) {
@@ -109,19 +114,6 @@ void checkPerson(const TaxRecord& r, const QString& whose, Severity ifEmpty, Fin
     if (!problem.isEmpty())
         out.push_back(about(r, Severity::Error, field, r.tin,
                             QStringLiteral("Ідентифікаційний номер %1 %2.").arg(whose, problem)));
-}
-
-// An amount field in whole kopecks. Below 2^43 (some 8.8e12) a double read from a text with two
-// decimals, times 100 and rounded, is exactly the kopecks the text says; beyond that, or with
-// more decimals, the text itself is read.
-qint64 kopecks(const dbase::Table& table, const QString& field)
-{
-    const double value = table.asFloat(field);
-    const double scaled = value * 100;
-    const double whole = std::round(scaled);
-    if (std::fabs(value) < 8.0e12 && std::fabs(scaled - whole) < 1e-3)
-        return static_cast<qint64>(whole);
-    return kopecksOf(table.asText(field));
 }
 
 // A person's income row as one number, when the identification number is all digits and the
@@ -142,83 +134,107 @@ quint64 rowNumber(const TaxRecord& r)
 
 } // namespace
 
-bool isEmployeeRecord(const TaxRecord& record)
+std::optional<Amount> amountOf(const std::optional<dbase::codec::Decimal>& stored)
 {
-    return record.np >= 1 && record.np < taxfile::directorNp && record.np == std::floor(record.np);
-}
-
-qint64 kopecksOf(const QString& text)
-{
-    auto bad = [&] { return core::Error(QStringLiteral("'%1' is not a valid amount").arg(text)); };
-    if (text.isEmpty()) // a blank field reads as 0
-        return 0;
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+')))
-        negative = text[i++] == QLatin1Char('-');
-    qint64 kopecks = 0;
-    int decimals = -1; // digits seen after the point; -1 before it
-    bool roundUp = false, digits = false;
-    for (; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if ((c == QLatin1Char('.') || c == QLatin1Char(',')) && decimals < 0) {
-            decimals = 0;
-            continue;
-        }
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            throw bad();
-        digits = true;
-        const int d = c.unicode() - '0';
-        if (decimals >= 2) {
-            if (decimals == 2)
-                roundUp = d >= 5;
-            ++decimals;
-            continue;
-        }
-        if (__builtin_mul_overflow(kopecks, 10, &kopecks) ||
-            __builtin_add_overflow(kopecks, d, &kopecks))
-            throw bad();
-        if (decimals >= 0)
-            ++decimals;
+    if (!stored)
+        return std::nullopt;
+    Amount a{stored->units, stored->decimals};
+    while (a.decimals > 0 && a.units % 10 == 0) {
+        a.units /= 10;
+        --a.decimals;
     }
-    if (!digits)
-        throw bad();
-    for (int d = std::max(decimals, 0); d < 2; ++d)
-        if (__builtin_mul_overflow(kopecks, 10, &kopecks))
-            throw bad();
-    if (roundUp && __builtin_add_overflow(kopecks, 1, &kopecks))
-        throw bad();
-    return negative ? -kopecks : kopecks;
+    if (a.decimals > 18)
+        return std::nullopt;
+    return a;
 }
 
-QString amountText(qint64 kopecks)
+namespace {
+
+constexpr qint64 powerOfTen(int n) // n at most 18
 {
+    qint64 p = 1;
+    while (n-- > 0)
+        p *= 10;
+    return p;
+}
+
+// A sum of amounts, exact: it takes the most decimals of what it adds. A sum beyond 64 bits at
+// those decimals is flagged, never wrapped.
+struct AmountSum
+{
+    qint64 units = 0;
+    int decimals = 0;
+    bool overflow = false;
+
+    void add(const Amount& a)
+    {
+        if (a.decimals > decimals) {
+            overflow |= __builtin_mul_overflow(units, powerOfTen(a.decimals - decimals), &units);
+            decimals = a.decimals;
+        }
+        qint64 scaled = 0;
+        overflow |= __builtin_mul_overflow(a.units, powerOfTen(decimals - a.decimals), &scaled);
+        overflow |= __builtin_add_overflow(units, scaled, &units);
+    }
+};
+
+// Negative, zero or positive as a is below, equal to or above b, both at their own decimals.
+int compareScaled(qint64 a, int aDecimals, qint64 b, int bDecimals)
+{
+    const int decimals = std::max(aDecimals, bDecimals);
+    qint64 x = 0, y = 0;
+    const bool xOver = __builtin_mul_overflow(a, powerOfTen(decimals - aDecimals), &x);
+    const bool yOver = __builtin_mul_overflow(b, powerOfTen(decimals - bDecimals), &y);
+    // Only the side brought to more decimals can overflow, and then it is the larger in size.
+    if (xOver)
+        return a < 0 ? -1 : 1;
+    if (yOver)
+        return b < 0 ? 1 : -1;
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+QString scaledAmountText(qint64 units, int decimals)
+{
+    const bool negative = units < 0;
     const quint64 magnitude =
-        kopecks < 0 ? 0 - static_cast<quint64>(kopecks) : static_cast<quint64>(kopecks);
-    QString whole = QString::number(magnitude / 100);
+        negative ? quint64(0) - static_cast<quint64>(units) : static_cast<quint64>(units);
+    const int shown = std::max(decimals, 2);
+    QString digits = QString::number(magnitude) + QString(shown - decimals, QLatin1Char('0'));
+    while (digits.size() <= shown)
+        digits.prepend(QLatin1Char('0'));
+    QString whole = digits.left(digits.size() - shown);
     for (qsizetype at = whole.size() - 3; at > 0; at -= 3)
         whole.insert(at, QLatin1Char(' '));
-    return QStringLiteral("%1%2,%3")
-        .arg(kopecks < 0 ? QStringLiteral("-") : QString(), whole)
-        .arg(magnitude % 100, 2, 10, QLatin1Char('0'));
+    return (negative ? QStringLiteral("-") : QString()) + whole + QLatin1Char(',') +
+           digits.right(shown);
 }
 
-TaxRecords readTaxRecords(const QString& path)
+} // namespace
+
+int compareAmounts(const Amount& a, const Amount& b)
 {
-    const QFileInfo info(path);
+    return compareScaled(a.units, a.decimals, b.units, b.decimals);
+}
+
+QString amountText(const Amount& amount)
+{
+    return scaledAmountText(amount.units, amount.decimals);
+}
+
+void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take)
+{
     dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
-    table.open(info.absolutePath() + QLatin1Char('/'), info.fileName());
+    table.open(nativePath, dbase::Table::OpenMode::ReadOnly);
     const QString NP = QStringLiteral("NP"), PERIOD = QStringLiteral("PERIOD"),
                   RIK = QStringLiteral("RIK"), KOD = QStringLiteral("KOD"),
                   TYP = QStringLiteral("TYP"), TIN = QStringLiteral("TIN"),
                   S_DOX = QStringLiteral("S_DOX"), S_TAX = QStringLiteral("S_TAX"),
                   OZN_DOX = QStringLiteral("OZN_DOX"), D_PRIYN = QStringLiteral("D_PRIYN"),
                   D_ZVILN = QStringLiteral("D_ZVILN");
-    TaxRecords records;
-    records.reserve(static_cast<std::size_t>(table.recordCount()));
+    const QString shown = QDir::toNativeSeparators(QFile::decodeName(nativePath));
+    TaxRecord r;
     qint64 line = 0;
     for (table.first(); !table.eof(); table.next()) {
-        TaxRecord r;
         r.line = ++line;
         r.np = table.asFloat(NP);
         r.period = table.asFloat(PERIOD);
@@ -226,33 +242,63 @@ TaxRecords readTaxRecords(const QString& path)
         r.kod = table.asText(KOD);
         r.typ = table.asFloat(TYP);
         r.tin = table.asText(TIN);
-        try {
-            r.dox = kopecks(table, S_DOX);
-            r.tax = kopecks(table, S_TAX);
-        } catch (const core::Error& e) {
-            throw core::Error(
-                QStringLiteral("File '%1', record %2: %3").arg(path).arg(line).arg(e.message()));
-        }
+        const auto amount = [&](const QString& field) {
+            const std::optional<Amount> a = amountOf(table.asDecimal(field));
+            if (!a)
+                throw core::Error(QStringLiteral("File '%1', record %2: '%3' is not a valid amount")
+                                      .arg(shown)
+                                      .arg(line)
+                                      .arg(table.asText(field)));
+            return *a;
+        };
+        r.dox = amount(S_DOX);
+        r.tax = amount(S_TAX);
         r.oznDox = table.asFloat(OZN_DOX);
         r.hired = table.asDate(D_PRIYN);
         r.dismissed = table.asDate(D_ZVILN);
-        records.push_back(std::move(r));
+        take(r);
     }
+}
+
+TaxRecords readTaxRecords(const QString& path)
+{
+    TaxRecords records;
+    readTaxRecords(QFile::encodeName(path), [&](const TaxRecord& r) { records.push_back(r); });
     return records;
 }
 
-void checkNumbering(const TaxRecords& records, Findings& out)
+namespace {
+
+// What one rule found: at most findingsPerRule findings kept, the rest only counted.
+struct Found
 {
-    const QString field = QStringLiteral("NP");
+    Findings kept;
+    qint64 moreErrors = 0;
+    qint64 moreWarnings = 0;
+
+    void push_back(Finding f)
+    {
+        if (kept.size() < static_cast<std::size_t>(TaxFileChecker::findingsPerRule))
+            kept.push_back(std::move(f));
+        else
+            ++(f.severity == Severity::Error ? moreErrors : moreWarnings);
+    }
+};
+
+struct Numbering
+{
     double expected = 1;  // the next employee record's number
     int nextService = 0;  // index into serviceRecords of the next one due
     qint64 serviceAt = 0; // the line of the first service record
-    for (const TaxRecord& r : records) {
+
+    void add(const TaxRecord& r, Found& out)
+    {
         const Kind kind = kindOf(r);
         if (kind == Kind::Employee && serviceAt == 0 && r.np == expected) {
             expected = r.np + 1; // the usual case, quickly
-            continue;
+            return;
         }
+        const QString field = QStringLiteral("NP");
         const QString value = numberText(r.np);
         switch (kind) {
         case Kind::Employee:
@@ -306,54 +352,69 @@ void checkNumbering(const TaxRecords& records, Findings& out)
             break;
         }
     }
-    for (; nextService < 3; ++nextService)
-        out.push_back(
-            aboutFile(Severity::Error, field,
-                      QStringLiteral("У файлі немає службового запису %1 (%2) після записів "
-                                     "працівників.")
-                          .arg(numberText(serviceRecords[nextService].np),
-                               QString::fromUtf8(serviceRecords[nextService].what))));
-}
 
-void checkTotals(const TaxRecords& records, Findings& out)
+    void finish(Found& out)
+    {
+        for (; nextService < 3; ++nextService)
+            out.push_back(
+                aboutFile(Severity::Error, QStringLiteral("NP"),
+                          QStringLiteral("У файлі немає службового запису %1 (%2) після записів "
+                                         "працівників.")
+                              .arg(numberText(serviceRecords[nextService].np),
+                                   QString::fromUtf8(serviceRecords[nextService].what))));
+    }
+};
+
+struct Totals
 {
-    qint64 dox = 0, tax = 0;
-    bool overflow = false;
-    const TaxRecord* totals = nullptr;
-    for (const TaxRecord& r : records) {
+    AmountSum dox, tax;
+    std::optional<TaxRecord> totals; // the first totals record
+
+    void add(const TaxRecord& r, Found&)
+    {
         if (isEmployeeRecord(r)) {
-            overflow |= __builtin_add_overflow(dox, r.dox, &dox);
-            overflow |= __builtin_add_overflow(tax, r.tax, &tax);
+            dox.add(r.dox);
+            tax.add(r.tax);
         } else if (r.np == taxfile::totalsNp && !totals) {
-            totals = &r;
+            totals = r;
         }
     }
-    if (!totals) // its absence is the numbering's finding
-        return;
-    if (overflow) {
-        out.push_back(about(*totals, Severity::Error, QStringLiteral("S_DOX"), {},
-                            QStringLiteral("Суми записів працівників такі великі, що їх не "
-                                           "можна додати: у файлі, найпевніше, помилка.")));
-        return;
-    }
-    auto compare = [&](const char* field, qint64 stored, qint64 sum, const char* what) {
-        if (stored != sum)
-            out.push_back(
-                about(*totals, Severity::Error, QString::fromLatin1(field), amountText(stored),
-                      QStringLiteral("Підсумок %1 у записі 99999 (%2) не дорівнює "
-                                     "сумі записів працівників (%3).")
-                          .arg(QString::fromUtf8(what), amountText(stored), amountText(sum))));
-    };
-    compare("S_DOX", totals->dox, dox, "виплаченого доходу");
-    compare("S_TAX", totals->tax, tax, "утриманого податку");
-}
 
-void checkSameOnEveryRecord(const TaxRecords& records, Findings& out)
+    void finish(Found& out)
+    {
+        if (!totals) // its absence is the numbering's finding
+            return;
+        if (dox.overflow || tax.overflow) {
+            out.push_back(about(*totals, Severity::Error, QStringLiteral("S_DOX"), {},
+                                QStringLiteral("Суми записів працівників такі великі, що їх не "
+                                               "можна додати: у файлі, найпевніше, помилка.")));
+            return;
+        }
+        auto compare = [&](const char* field, const Amount& stored, const AmountSum& sum,
+                           const char* what) {
+            if (compareScaled(stored.units, stored.decimals, sum.units, sum.decimals) != 0)
+                out.push_back(about(*totals, Severity::Error, QString::fromLatin1(field),
+                                    amountText(stored),
+                                    QStringLiteral("Підсумок %1 у записі 99999 (%2) не дорівнює "
+                                                   "сумі записів працівників (%3).")
+                                        .arg(QString::fromUtf8(what), amountText(stored),
+                                             scaledAmountText(sum.units, sum.decimals))));
+        };
+        compare("S_DOX", totals->dox, dox, "виплаченого доходу");
+        compare("S_TAX", totals->tax, tax, "утриманого податку");
+    }
+};
+
+struct SameOnEveryRecord
 {
-    if (records.empty())
-        return;
-    const TaxRecord& first = records.front();
-    for (const TaxRecord& r : records) {
+    std::optional<TaxRecord> first;
+
+    void add(const TaxRecord& r, Found& out)
+    {
+        if (!first) {
+            first = r;
+            return;
+        }
         auto differs = [&](const char* field, const QString& value, const QString& firstValue) {
             out.push_back(about(r, Severity::Error, QString::fromLatin1(field), value,
                                 QStringLiteral("Поле %1 тут (%2) не таке, як у першому записі "
@@ -361,54 +422,62 @@ void checkSameOnEveryRecord(const TaxRecords& records, Findings& out)
                                                "однаковим.")
                                     .arg(QString::fromLatin1(field), value, firstValue)));
         };
-        if (r.period != first.period)
-            differs("PERIOD", numberText(r.period), numberText(first.period));
-        if (r.rik != first.rik)
-            differs("RIK", numberText(r.rik), numberText(first.rik));
-        if (r.kod != first.kod)
-            differs("KOD", r.kod, first.kod);
-        if (r.typ != first.typ)
-            differs("TYP", numberText(r.typ), numberText(first.typ));
+        if (r.period != first->period)
+            differs("PERIOD", numberText(r.period), numberText(first->period));
+        if (r.rik != first->rik)
+            differs("RIK", numberText(r.rik), numberText(first->rik));
+        if (r.kod != first->kod)
+            differs("KOD", r.kod, first->kod);
+        if (r.typ != first->typ)
+            differs("TYP", numberText(r.typ), numberText(first->typ));
     }
-}
+    void finish(Found&) {}
+};
 
-void checkAgentCode(const TaxRecords& records, Findings& out)
+struct AgentCode
 {
-    // Every record carries the same code; a record that differs is checkSameOnEveryRecord's.
-    if (records.empty())
-        return;
-    const TaxRecord& r = records.front();
-    const QString field = QStringLiteral("KOD");
-    if (r.typ == 0) {
-        const QString problem =
-            r.kod.isEmpty() ? QStringLiteral("не вказано") : firmCodeProblem(r.kod);
-        if (!problem.isEmpty())
-            out.push_back(about(r, Severity::Error, field, r.kod,
-                                QStringLiteral("Код податкового агента за ЄДРПОУ%1 %2.")
-                                    .arg(quoted(r.kod), problem)));
-    } else if (r.typ == 1) {
-        const QString problem =
-            r.kod.isEmpty() ? QStringLiteral("не вказано") : individualNumberProblem(r.kod);
-        if (!problem.isEmpty())
-            out.push_back(
-                about(r, Severity::Error, field, r.kod,
-                      QStringLiteral("Ідентифікаційний номер податкового агента — фізичної "
-                                     "особи%1 %2.")
-                          .arg(quoted(r.kod), problem)));
-    } else {
-        out.push_back(about(r, Severity::Error, QStringLiteral("TYP"), numberText(r.typ),
-                            QStringLiteral("Вид податкового агента TYP має бути 0 (юридична "
-                                           "особа) або 1 (фізична особа), а не %1.")
-                                .arg(numberText(r.typ))));
+    bool seen = false;
+
+    // Every record carries the same code; a record that differs is SameOnEveryRecord's.
+    void add(const TaxRecord& r, Found& out)
+    {
+        if (seen)
+            return;
+        seen = true;
+        const QString field = QStringLiteral("KOD");
+        if (r.typ == 0) {
+            const QString problem =
+                r.kod.isEmpty() ? QStringLiteral("не вказано") : firmCodeProblem(r.kod);
+            if (!problem.isEmpty())
+                out.push_back(about(r, Severity::Error, field, r.kod,
+                                    QStringLiteral("Код податкового агента за ЄДРПОУ%1 %2.")
+                                        .arg(quoted(r.kod), problem)));
+        } else if (r.typ == 1) {
+            const QString problem =
+                r.kod.isEmpty() ? QStringLiteral("не вказано") : individualNumberProblem(r.kod);
+            if (!problem.isEmpty())
+                out.push_back(
+                    about(r, Severity::Error, field, r.kod,
+                          QStringLiteral("Ідентифікаційний номер податкового агента — фізичної "
+                                         "особи%1 %2.")
+                              .arg(quoted(r.kod), problem)));
+        } else {
+            out.push_back(about(r, Severity::Error, QStringLiteral("TYP"), numberText(r.typ),
+                                QStringLiteral("Вид податкового агента TYP має бути 0 (юридична "
+                                               "особа) або 1 (фізична особа), а не %1.")
+                                    .arg(numberText(r.typ))));
+        }
     }
-}
+    void finish(Found&) {}
+};
 
-void checkPersonNumbers(const TaxRecords& records, Findings& out)
+struct PersonNumbers
 {
-    for (const TaxRecord& r : records) {
+    void add(const TaxRecord& r, Found& out)
+    {
         switch (kindOf(r)) {
         case Kind::Employee:
-            // An employee record without a number is checkMissingTin's warning.
+            // An employee record without a number is MissingTin's warning.
             checkPerson(r, QStringLiteral("працівника"), Severity::Error, out);
             break;
         case Kind::Director:
@@ -422,59 +491,72 @@ void checkPersonNumbers(const TaxRecords& records, Findings& out)
             break;
         }
     }
-}
+    void finish(Found&) {}
+};
 
-void checkIncomeRow(const TaxRecords& records, Findings& out)
+// The per-record warnings about an employee record.
+template <typename Test> struct EmployeeWarning
 {
-    for (const TaxRecord& r : records)
-        if (isEmployeeRecord(r) && !(r.oznDox >= 1 && r.oznDox <= 8))
-            out.push_back(about(r, Severity::Warning, QStringLiteral("OZN_DOX"),
-                                numberText(r.oznDox),
-                                QStringLiteral("Ознака доходу %1 — поза межами від 1 до 8.")
-                                    .arg(numberText(r.oznDox))));
-}
+    Test test;
+    void add(const TaxRecord& r, Found& out)
+    {
+        if (isEmployeeRecord(r))
+            test(r, out);
+    }
+    void finish(Found&) {}
+};
 
-void checkTaxWithinIncome(const TaxRecords& records, Findings& out)
-{
-    for (const TaxRecord& r : records)
-        if (isEmployeeRecord(r) && r.tax > r.dox)
-            out.push_back(about(r, Severity::Warning, QStringLiteral("S_TAX"), amountText(r.tax),
-                                QStringLiteral("Утриманий податок (%1) більший за виплачений "
-                                               "дохід (%2) цього рядка.")
-                                    .arg(amountText(r.tax), amountText(r.dox))));
-}
+const auto incomeRow = [](const TaxRecord& r, Found& out) {
+    if (!(r.oznDox >= 1 && r.oznDox <= 8))
+        out.push_back(about(r, Severity::Warning, QStringLiteral("OZN_DOX"), numberText(r.oznDox),
+                            QStringLiteral("Ознака доходу %1 — поза межами від 1 до 8.")
+                                .arg(numberText(r.oznDox))));
+};
 
-void checkIncomeNotNegative(const TaxRecords& records, Findings& out)
-{
-    for (const TaxRecord& r : records)
-        if (isEmployeeRecord(r) && r.dox < 0)
-            out.push_back(
-                about(r, Severity::Warning, QStringLiteral("S_DOX"), amountText(r.dox),
-                      QStringLiteral("Виплачений дохід від'ємний (%1).").arg(amountText(r.dox))));
-}
+const auto taxWithinIncome = [](const TaxRecord& r, Found& out) {
+    if (compareAmounts(r.tax, r.dox) > 0)
+        out.push_back(about(r, Severity::Warning, QStringLiteral("S_TAX"), amountText(r.tax),
+                            QStringLiteral("Утриманий податок (%1) більший за виплачений "
+                                           "дохід (%2) цього рядка.")
+                                .arg(amountText(r.tax), amountText(r.dox))));
+};
 
-void checkHiringBeforeDismissal(const TaxRecords& records, Findings& out)
-{
-    for (const TaxRecord& r : records)
-        if (isEmployeeRecord(r) && r.hired.isValid() && r.dismissed.isValid() &&
-            r.hired > r.dismissed)
-            out.push_back(about(r, Severity::Warning, QStringLiteral("D_PRIYN"), dateText(r.hired),
-                                QStringLiteral("Дата прийняття (%1) пізніша за дату звільнення "
-                                               "(%2).")
-                                    .arg(dateText(r.hired), dateText(r.dismissed))));
-}
+const auto incomeNotNegative = [](const TaxRecord& r, Found& out) {
+    if (r.dox.units < 0)
+        out.push_back(
+            about(r, Severity::Warning, QStringLiteral("S_DOX"), amountText(r.dox),
+                  QStringLiteral("Виплачений дохід від'ємний (%1).").arg(amountText(r.dox))));
+};
 
-void checkDatesWithinQuarter(const TaxRecords& records, Findings& out)
+const auto hiringBeforeDismissal = [](const TaxRecord& r, Found& out) {
+    if (r.hired.isValid() && r.dismissed.isValid() && r.hired > r.dismissed)
+        out.push_back(about(r, Severity::Warning, QStringLiteral("D_PRIYN"), dateText(r.hired),
+                            QStringLiteral("Дата прийняття (%1) пізніша за дату звільнення "
+                                           "(%2).")
+                                .arg(dateText(r.hired), dateText(r.dismissed))));
+};
+
+const auto missingTin = [](const TaxRecord& r, Found& out) {
+    if (r.tin.isEmpty())
+        out.push_back(about(r, Severity::Warning, QStringLiteral("TIN"), r.tin,
+                            QStringLiteral("У записі працівника немає ідентифікаційного "
+                                           "номера.")));
+};
+
+struct DatesWithinQuarter
 {
-    if (records.empty())
-        return;
-    // Quarter and year as the file states them; a record that differs is another rule's.
-    const QDate end = quarterEnd(records.front().period, records.front().rik);
-    if (!end.isValid())
-        return;
-    for (const TaxRecord& r : records) {
-        if (!isEmployeeRecord(r))
-            continue;
+    bool seen = false;
+    QDate end; // of the quarter and year the first record states; a record that differs is
+               // another rule's
+
+    void add(const TaxRecord& r, Found& out)
+    {
+        if (!seen) {
+            seen = true;
+            end = quarterEnd(r.period, r.rik);
+        }
+        if (!end.isValid() || !isEmployeeRecord(r))
+            return;
         auto late = [&](const char* field, const QDate& date, const char* what) {
             if (date.isValid() && date > end)
                 out.push_back(
@@ -486,88 +568,202 @@ void checkDatesWithinQuarter(const TaxRecords& records, Findings& out)
         late("D_PRIYN", r.hired, "прийняття");
         late("D_ZVILN", r.dismissed, "звільнення");
     }
-}
+    void finish(Found&) {}
+};
 
-void checkRepeatedRows(const TaxRecords& records, Findings& out)
+struct RepeatedRows
 {
-    auto repeated = [&](const TaxRecord& r, qint64 firstLine) {
+    // Numeric ones kept as numbers and sorted at the end, so that each repeat follows its
+    // first; the rare others (passports, odd rows) in a hash. Both hold at most one entry per
+    // employee record, and a return has at most mostEmployeeRecords of them.
+    struct Row
+    {
+        quint64 key;  // the number and the income row as one number
+        quint32 line; // a table counts its records in 32 bits
+        quint32 np;   // an employee record's, 1 to 99990
+        bool operator<(const Row& o) const { return key != o.key ? key < o.key : line < o.line; }
+    };
+    std::vector<Row> numeric;
+    QHash<QString, qint64> others;
+
+    static void repeated(const TaxRecord& r, qint64 firstLine, Found& out)
+    {
         out.push_back(about(r, Severity::Warning, QStringLiteral("TIN"), r.tin,
                             QStringLiteral("Цей ідентифікаційний номер з тією самою ознакою "
                                            "доходу %1 уже є в рядку %2.")
                                 .arg(numberText(r.oznDox))
                                 .arg(firstLine)));
-    };
-    // Numeric ones sorted by number and line, so that each repeat follows its first; the rare
-    // others (passports, odd rows) in a hash.
-    std::vector<std::pair<quint64, const TaxRecord*>> numeric;
-    numeric.reserve(records.size());
-    QHash<QString, qint64> others;
-    for (const TaxRecord& r : records) {
+    }
+
+    void add(const TaxRecord& r, Found& out)
+    {
         if (!isEmployeeRecord(r) || r.tin.isEmpty())
-            continue;
+            return;
         if (const quint64 n = rowNumber(r)) {
-            numeric.emplace_back(n, &r);
-            continue;
+            if (numeric.empty())
+                numeric.reserve(mostEmployeeRecords); // some 2 MB, never more
+            numeric.push_back({n, static_cast<quint32>(r.line), static_cast<quint32>(r.np)});
+            return;
         }
         const QString key = r.tin + QLatin1Char('/') + numberText(r.oznDox);
         const auto it = others.constFind(key);
         if (it == others.cend())
             others.insert(key, r.line);
         else
-            repeated(r, *it);
+            repeated(r, *it, out);
     }
-    std::sort(numeric.begin(), numeric.end(), [](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : a.second->line < b.second->line;
-    });
-    for (std::size_t i = 1, first = 0; i < numeric.size(); ++i) {
-        if (numeric[i].first != numeric[first].first)
-            first = i;
-        else
-            repeated(*numeric[i].second, numeric[first].second->line);
+
+    void finish(Found& out)
+    {
+        std::sort(numeric.begin(), numeric.end());
+        std::vector<std::pair<Row, qint64>> repeats; // the repeat and its first line
+        for (std::size_t i = 1, first = 0; i < numeric.size(); ++i) {
+            if (numeric[i].key != numeric[first].key)
+                first = i;
+            else
+                repeats.emplace_back(numeric[i], numeric[first].line);
+        }
+        std::sort(repeats.begin(), repeats.end(),
+                  [](const auto& a, const auto& b) { return a.first.line < b.first.line; });
+        for (const auto& [row, firstLine] : repeats) {
+            // The record itself is gone; what the finding shows of it follows from its key.
+            TaxRecord r;
+            r.line = row.line;
+            r.np = row.np;
+            r.oznDox = static_cast<double>(row.key % 100);
+            r.tin = QString::number(row.key / 100).mid(1);
+            repeated(r, firstLine, out);
+        }
     }
-}
+};
 
-void checkMissingTin(const TaxRecords& records, Findings& out)
+struct HasEmployees
 {
-    for (const TaxRecord& r : records)
-        if (isEmployeeRecord(r) && r.tin.isEmpty())
-            out.push_back(about(r, Severity::Warning, QStringLiteral("TIN"), r.tin,
-                                QStringLiteral("У записі працівника немає ідентифікаційного "
-                                               "номера.")));
-}
-
-void checkHasEmployees(const TaxRecords& records, Findings& out)
-{
-    // Only the service records: a range of employee numbers that names nobody (the first above
-    // the last, or numbers the accounting program does not know) gives such a file silently.
-    if (std::none_of(records.begin(), records.end(), isEmployeeRecord)) {
+    bool any = false;
+    void add(const TaxRecord& r, Found&) { any = any || isEmployeeRecord(r); }
+    void finish(Found& out)
+    {
+        // Only the service records: a range of employee numbers that names nobody (the first
+        // above the last, or numbers the accounting program does not know) gives such a file
+        // silently.
+        if (any)
+            return;
         Finding f;
         f.severity = Severity::Warning;
         f.text = QStringLiteral("У файлі немає жодного запису про доходи працівників: перевірте "
                                 "інтервал номерів працівників у настройках.");
         out.push_back(f);
     }
+};
+
+QString countedRest(qint64 more, Severity severity)
+{
+    return QStringLiteral("Ще %1 %2 того самого роду не показано.")
+        .arg(more)
+        .arg(severity == Severity::Error ? QStringLiteral("помилок")
+                                         : QStringLiteral("попереджень"));
+}
+
+} // namespace
+
+struct TaxFileChecker::Impl
+{
+    std::tuple<Numbering, Totals, SameOnEveryRecord, AgentCode, PersonNumbers,
+               EmployeeWarning<decltype(incomeRow)>, EmployeeWarning<decltype(taxWithinIncome)>,
+               EmployeeWarning<decltype(incomeNotNegative)>,
+               EmployeeWarning<decltype(hiringBeforeDismissal)>, DatesWithinQuarter, RepeatedRows,
+               EmployeeWarning<decltype(missingTin)>, HasEmployees>
+        rules{{},
+              {},
+              {},
+              {},
+              {},
+              {incomeRow},
+              {taxWithinIncome},
+              {incomeNotNegative},
+              {hiringBeforeDismissal},
+              {},
+              {},
+              {missingTin},
+              {}};
+    std::array<Found, std::tuple_size_v<decltype(rules)>> found;
+    qint64 employees = 0;
+};
+
+TaxFileChecker::TaxFileChecker() : m_impl(std::make_unique<Impl>()) {}
+
+TaxFileChecker::~TaxFileChecker() = default;
+
+void TaxFileChecker::add(const TaxRecord& record)
+{
+    Impl& d = *m_impl;
+    if (isEmployeeRecord(record) && ++d.employees > mostEmployeeRecords)
+        throw core::Error(QStringLiteral("файл не може бути податковим розрахунком: у ньому "
+                                         "понад %1 записів працівників, а їх номери NP — від 1 "
+                                         "до %1.")
+                              .arg(mostEmployeeRecords));
+    std::apply(
+        [&](auto&... rule) {
+            std::size_t i = 0;
+            (rule.add(record, d.found[i++]), ...);
+        },
+        d.rules);
+}
+
+Findings TaxFileChecker::finish()
+{
+    Impl& d = *m_impl;
+    std::apply(
+        [&](auto&... rule) {
+            std::size_t i = 0;
+            (rule.finish(d.found[i++]), ...);
+        },
+        d.rules);
+    Findings errors, warnings, errorCounts, warningCounts;
+    for (const Found& f : d.found) {
+        for (const Finding& one : f.kept)
+            (one.severity == Severity::Error ? errors : warnings).push_back(one);
+        for (const auto& [more, severity, into] :
+             {std::tuple{f.moreErrors, Severity::Error, &errorCounts},
+              std::tuple{f.moreWarnings, Severity::Warning, &warningCounts}}) {
+            if (more == 0)
+                continue;
+            // Named after the kind of the findings shown before it.
+            const auto shown = std::find_if(f.kept.begin(), f.kept.end(), [&](const Finding& k) {
+                return k.severity == severity;
+            });
+            into->push_back(aboutFile(severity, shown != f.kept.end() ? shown->field : QString(),
+                                      countedRest(more, severity)));
+        }
+    }
+    const auto byLine = [](const Finding& a, const Finding& b) { return a.line < b.line; };
+    std::stable_sort(errors.begin(), errors.end(), byLine);
+    std::stable_sort(warnings.begin(), warnings.end(), byLine);
+    Findings out = std::move(errors);
+    out.insert(out.end(), errorCounts.begin(), errorCounts.end());
+    out.insert(out.end(), warnings.begin(), warnings.end());
+    out.insert(out.end(), warningCounts.begin(), warningCounts.end());
+    return out;
 }
 
 Findings checkRecords(const TaxRecords& records)
 {
-    Findings out;
-    for (auto rule :
-         {checkNumbering, checkTotals, checkSameOnEveryRecord, checkAgentCode, checkPersonNumbers,
-          checkIncomeRow, checkTaxWithinIncome, checkIncomeNotNegative, checkHiringBeforeDismissal,
-          checkDatesWithinQuarter, checkRepeatedRows, checkMissingTin, checkHasEmployees})
-        rule(records, out);
-    std::stable_sort(out.begin(), out.end(), [](const Finding& a, const Finding& b) {
-        if (a.severity != b.severity)
-            return a.severity == Severity::Error;
-        return a.line < b.line;
-    });
-    return out;
+    TaxFileChecker checker;
+    for (const TaxRecord& r : records)
+        checker.add(r);
+    return checker.finish();
+}
+
+Findings checkTaxFileNamed(const QByteArray& nativePath)
+{
+    TaxFileChecker checker;
+    readTaxRecords(nativePath, [&](const TaxRecord& r) { checker.add(r); });
+    return checker.finish();
 }
 
 Findings checkTaxFile(const QString& path)
 {
-    return checkRecords(readTaxRecords(path));
+    return checkTaxFileNamed(QFile::encodeName(path));
 }
 
 QString findingLine(const Finding& f)

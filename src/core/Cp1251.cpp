@@ -78,10 +78,10 @@ std::string encodeStd(const QString& text)
 
 QString decode(const QByteArray& bytes)
 {
-    QString out;
-    out.resize(bytes.size());
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* to = out.data();
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(toUnicode(static_cast<unsigned char>(bytes[i])));
+        to[i] = QChar(toUnicode(static_cast<unsigned char>(bytes[i])));
     return out;
 }
 

@@ -113,6 +113,12 @@ DbfHeader parseDbfHeader(const QByteArray& head, qint64 fileSize, const QString&
                                .arg(f.name)
                                .arg(f.decimals)
                                .arg(f.width));
+        // Some writers keep the high byte of a long text's width there; read as the low byte
+        // alone, every later field would be taken from the wrong bytes.
+        if (f.type == 'C' && f.decimals != 0)
+            fail(
+                fileName,
+                QStringLiteral("text field '%1' declares %2 decimals").arg(f.name).arg(f.decimals));
         if (f.type != 'N' && f.type != 'F')
             f.decimals = 0;
         offset += f.width;
@@ -133,6 +139,28 @@ DbfHeader parseDbfHeader(const QByteArray& head, qint64 fileSize, const QString&
                            .arg(h.recordCount)
                            .arg(holds));
     return h;
+}
+
+void checkDbfEnd(const DbfHeader& header, qint64 fileSize, char firstAfter, const QString& fileName)
+{
+    const qint64 after = fileSize - header.recordPosition(header.recordCount);
+    if (after == 1 && firstAfter != DbfHeader::endOfFile)
+        fail(fileName, QStringLiteral("a byte other than the end mark follows the %1 records the "
+                                      "header counts")
+                           .arg(header.recordCount));
+    if (after > 1)
+        fail(fileName, QStringLiteral("%1 bytes follow the %2 records the header counts, where at "
+                                      "most the end mark may")
+                           .arg(after)
+                           .arg(header.recordCount));
+}
+
+QString deletionFlagProblem(char flag)
+{
+    if (flag == ' ' || flag == '*')
+        return {};
+    return QStringLiteral("the deletion flag is 0x%1, neither blank nor '*'")
+        .arg(static_cast<std::uint8_t>(flag), 2, 16, QLatin1Char('0'));
 }
 
 } // namespace dbase

@@ -56,4 +56,14 @@ int claimedHeaderLength(const QByteArray& head);
 // A file that is not a sound dBase table gives core::Error naming `fileName`.
 DbfHeader parseDbfHeader(const QByteArray& head, qint64 fileSize, const QString& fileName);
 
+// A table file ends with its last counted record, or with the one end mark after it; anything
+// more (a record the count leaves out, say) gives core::Error naming `fileName`. `firstAfter` is
+// the byte after the last record, when there is one.
+void checkDbfEnd(const DbfHeader& header, qint64 fileSize, char firstAfter,
+                 const QString& fileName);
+
+// Why a record's first byte is neither the live mark ' ' nor the deleted mark '*'; empty when it
+// is one of them.
+QString deletionFlagProblem(char flag);
+
 } // namespace dbase

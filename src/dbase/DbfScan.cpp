@@ -13,9 +13,14 @@ QString recordContext(const QString& fileName, qint64 index)
 qint64 scanDbfImage(const QByteArray& image, const QString& fileName)
 {
     const DbfHeader header = parseDbfHeader(image, image.size(), fileName);
+    const qint64 end = header.recordPosition(header.recordCount);
+    checkDbfEnd(header, image.size(), end < image.size() ? image.at(end) : '\0', fileName);
     qint64 live = 0;
     for (qint64 i = 0; i < header.recordCount; ++i) {
         const qint64 at = header.recordPosition(i);
+        const QString flagProblem = deletionFlagProblem(image.at(at));
+        if (!flagProblem.isEmpty())
+            throw core::Error(recordContext(fileName, i) + flagProblem);
         if (image.at(at) == '*')
             continue;
         ++live;

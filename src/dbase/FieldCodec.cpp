@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 namespace dbase::codec {
 
@@ -155,35 +156,97 @@ bool isBlank(const QByteArray& bytes)
     return true;
 }
 
-double parseNumber(const DbfField& field, const QByteArray& bytes)
+namespace {
+
+// A number's text where it stands, between blanks or NULs: plain decimal text only (a double
+// parser alone would also take "inf", "nan" and hex). Read without copies: the check reads every
+// number of large files.
+struct NumberText
 {
-    if (isBlank(bytes))
-        return 0;
-    QByteArray text = bytes;
-    text.replace('\0', ' ');
-    text = text.trimmed();
-    // Plain decimal text only: toDouble alone would also take "inf", "nan" and hex.
-    int i = 0;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    bool digits = false, point = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9')
+    const char* digits = nullptr; // after the sign
+    const char* end = nullptr;
+    const char* point = nullptr; // '.' or ',', if any
+    bool negative = false;
+    bool blank = true;
+};
+
+NumberText scanNumber(const DbfField& field, const QByteArray& bytes)
+{
+    NumberText n;
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    const auto padding = [](char c) { return c == ' ' || c == '\0'; };
+    while (begin < end && padding(*begin))
+        ++begin;
+    while (end > begin && padding(end[-1]))
+        --end;
+    if (begin == end)
+        return n;
+    n.blank = false;
+    n.negative = *begin == '-';
+    if (*begin == '-' || *begin == '+')
+        ++begin;
+    n.digits = begin;
+    n.end = end;
+    bool digits = false;
+    for (const char* p = begin; p < end; ++p) {
+        if (*p >= '0' && *p <= '9')
             digits = true;
-        else if ((c == '.' || c == ',') && !point)
-            point = true;
+        else if ((*p == '.' || *p == ',') && !n.point)
+            n.point = p;
         else
             badValue(field, bytes, "a number");
     }
     if (!digits)
         badValue(field, bytes, "a number");
-    text.replace(',', '.');
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok)
+    return n;
+}
+
+} // namespace
+
+double parseNumber(const DbfField& field, const QByteArray& bytes)
+{
+    const NumberText n = scanNumber(field, bytes);
+    if (n.blank)
+        return 0;
+    const auto length = static_cast<std::size_t>(n.end - n.digits);
+    if (!n.point && length <= 15) {
+        // A whole number of up to 15 digits is exact as a double: no conversion needed.
+        std::int64_t whole = 0;
+        for (const char* d = n.digits; d < n.end; ++d)
+            whole = whole * 10 + (*d - '0');
+        return static_cast<double>(n.negative ? -whole : whole);
+    }
+    char text[256]; // a field is at most 254 bytes wide
+    if (length > sizeof text)
         badValue(field, bytes, "a number");
-    return value;
+    std::memcpy(text, n.digits, length);
+    if (n.point)
+        text[n.point - n.digits] = '.';
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(text, text + length, value);
+    if (ec != std::errc() || ptr != text + length)
+        badValue(field, bytes, "a number");
+    return n.negative ? -value : value;
+}
+
+std::optional<Decimal> parseDecimal(const DbfField& field, const QByteArray& bytes)
+{
+    const NumberText n = scanNumber(field, bytes);
+    Decimal d;
+    if (n.blank)
+        return d;
+    for (const char* p = n.digits; p < n.end; ++p) {
+        if (p == n.point)
+            continue;
+        if (__builtin_mul_overflow(d.units, 10, &d.units) ||
+            __builtin_add_overflow(d.units, *p - '0', &d.units))
+            return std::nullopt;
+    }
+    d.decimals = n.point ? static_cast<int>(n.end - n.point - 1) : 0;
+    if (n.negative)
+        d.units = -d.units;
+    return d;
 }
 
 QByteArray formatText(const DbfField& field, const QString& value)
@@ -228,13 +291,24 @@ QDate parseDate(const DbfField& field, const QByteArray& bytes)
 {
     if (isBlank(bytes))
         return {};
-    const QByteArray text = bytes.trimmed();
-    if (text.size() != 8)
+    const char* begin = bytes.constData();
+    const char* end = begin + bytes.size();
+    while (begin < end && *begin == ' ')
+        ++begin;
+    while (end > begin && (end[-1] == ' ' || end[-1] == '\0'))
+        --end;
+    if (end - begin != 8)
         badValue(field, bytes, "a date");
-    for (char c : text)
-        if (c < '0' || c > '9')
+    int parts[3] = {0, 0, 0}; // year, month, day
+    for (int i = 0; i < 8; ++i) {
+        if (begin[i] < '0' || begin[i] > '9')
             badValue(field, bytes, "a date");
-    const QDate date(text.left(4).toInt(), text.mid(4, 2).toInt(), text.mid(6, 2).toInt());
+        int& part = parts[i < 4 ? 0 : i < 6 ? 1 : 2];
+        part = part * 10 + (begin[i] - '0');
+    }
+    if (parts[0] == 0 && parts[1] == 0 && parts[2] == 0) // how several writers store no date
+        return {};
+    const QDate date(parts[0], parts[1], parts[2]);
     if (!date.isValid())
         badValue(field, bytes, "a date");
     return date;
@@ -267,7 +341,7 @@ void checkValue(const DbfField& field, const QByteArray& bytes)
     switch (field.type) {
     case 'N':
     case 'F':
-        parseNumber(field, bytes);
+        scanNumber(field, bytes);
         break;
     case 'D':
         parseDate(field, bytes);

@@ -25,6 +25,15 @@ QByteArray formatWhole(const DbfField& field, std::int64_t value);
 // Blank (or NUL-filled) reads as 0; anything but a decimal number is an error.
 double parseNumber(const DbfField& field, const QByteArray& bytes);
 bool isBlank(const QByteArray& bytes);
+// A number exactly as stored: units × 10^-decimals, "-0.050" being -50 units of three decimals;
+// blank is 0. Anything but a decimal number is an error; nullopt when the digits do not fit 64
+// bits.
+struct Decimal
+{
+    std::int64_t units = 0;
+    int decimals = 0;
+};
+std::optional<Decimal> parseDecimal(const DbfField& field, const QByteArray& bytes);
 
 // C: Windows-1251, cut to the width, padded with blanks. A character the code page lacks is
 // refused rather than stored as '?'.
@@ -34,7 +43,7 @@ QString parseText(const QByteArray& bytes);
 
 // D: YYYYMMDD; a null date is blanks.
 QByteArray formatDate(const DbfField& field, const QDate& value);
-// Blank reads as a null date; anything but a valid YYYYMMDD is an error.
+// Blank or 00000000 reads as a null date; anything but a valid YYYYMMDD is an error.
 QDate parseDate(const DbfField& field, const QByteArray& bytes);
 
 // L: T/t/Y/y true, F/f/N/n false, blank or '?' unknown; anything else is an error.

@@ -11,9 +11,19 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <map>
 #include <optional>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace dbase {
 
@@ -40,21 +50,60 @@ QByteArray updateBytes(const QDate& today, std::uint32_t count)
     return b;
 }
 
-// Opens a table file without ever blocking on something that is not a plain file.
-void openFile(QFile& file, const QString& path, bool& writable)
+// Opens an existing table file, never creating one and never blocking on something that is not
+// a plain file: the name is opened first and what it names is looked at through the open handle,
+// so nothing can be swapped in between. `forWriting` asks for write access; without it, or when
+// the file does not grant it, the file is read only (`writable` says which).
+void openFile(QFile& file, const QByteArray& name, const QString& shown, bool forWriting,
+              bool& writable)
 {
+    auto refuse = [&](const QString& why) {
+        return core::Error(QStringLiteral("Cannot open file '%1': %2").arg(shown, why));
+    };
+    writable = false;
+#ifdef _WIN32
+    const QString path = QFile::decodeName(name);
     const QFileInfo info(path);
     if (!info.exists())
-        throw core::Error(QStringLiteral("Cannot open file '%1': it does not exist")
-                              .arg(QDir::toNativeSeparators(path)));
+        throw refuse(QStringLiteral("it does not exist"));
     if (!info.isFile())
-        throw core::Error(QStringLiteral("Cannot open file '%1': it is not a file")
-                              .arg(QDir::toNativeSeparators(path)));
+        throw refuse(QStringLiteral("it is not a file"));
     file.setFileName(path);
-    writable = file.open(QIODevice::ReadWrite | QIODevice::Unbuffered);
-    if (!writable && !file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        throw core::Error(QStringLiteral("Cannot open file '%1': %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
+    const auto existing = QIODevice::Unbuffered | QIODevice::ExistingOnly;
+    writable = forWriting && file.open(QIODevice::ReadWrite | existing);
+    if (!writable && !file.open(QIODevice::ReadOnly | existing))
+        throw refuse(file.errorString());
+#else
+    const int flags = O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = -1;
+    if (forWriting) {
+        fd = ::open(name.constData(), O_RDWR | flags);
+        writable = fd >= 0;
+    }
+    if (fd < 0 && (!forWriting || errno == EACCES || errno == EPERM || errno == EROFS))
+        fd = ::open(name.constData(), O_RDONLY | flags);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            throw refuse(QStringLiteral("it does not exist"));
+        if (errno == EISDIR)
+            throw refuse(QStringLiteral("it is not a file"));
+        throw refuse(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    struct stat st
+    {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw refuse(QStringLiteral("it is not a file"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    const auto mode =
+        (writable ? QIODevice::ReadWrite : QIODevice::ReadOnly) | QIODevice::Unbuffered;
+    if (!file.open(fd, mode, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        throw refuse(file.errorString());
+    }
+#endif
 }
 
 DbfHeader readHeader(QFile& file, const QString& shownName)
@@ -124,12 +173,36 @@ struct Table::Impl
         return kinds[static_cast<std::size_t>(&f - header.fields.data())];
     }
 
+    // Names looked up before, tried from where the last one was found: a caller that reads every
+    // record asks for the same names in the same order over and over.
+    struct Lookup
+    {
+        QString name;
+        int index;
+    };
+    mutable std::array<Lookup, 16> lookups;
+    mutable std::size_t lookupCount = 0;
+    mutable std::size_t lookupGuess = 0; // where the next name is likely: after the last one
+
     const DbfField& field(const QString& fieldName) const
     {
         requireOpen();
+        std::size_t k = lookupGuess;
+        for (std::size_t n = 0; n < lookupCount; ++n, ++k) {
+            if (k >= lookupCount)
+                k = 0;
+            const Lookup& l = lookups[k];
+            if (l.name == fieldName) {
+                lookupGuess = k + 1;
+                return header.fields[static_cast<std::size_t>(l.index)];
+            }
+        }
         const int i = header.indexOf(fieldName);
         if (i < 0)
             throw error(QStringLiteral("Field '%1' not found").arg(fieldName));
+        if (!fieldName.isEmpty())
+            lookups[lookupCount++ % lookups.size()] = {fieldName, i};
+        lookupCount = std::min(lookupCount, lookups.size());
         return header.fields[static_cast<std::size_t>(i)];
     }
 
@@ -205,27 +278,45 @@ struct Table::Impl
                                   QStringLiteral("the file ends before the record"));
             cacheFirst = index;
             cacheCount = n;
+            currentAt = -1;
         }
         return QByteArray::fromRawData(
             cache.constData() + (index - cacheFirst) * header.recordLength, header.recordLength);
     }
 
+    // Steps over deleted records; a record marked neither live nor deleted is no record.
     void skipDeleted()
     {
-        while (cursor < count && stored(cursor).at(0) == '*')
-            ++cursor;
+        for (; cursor < count; ++cursor) {
+            const char flag = stored(cursor).at(0);
+            if (flag == ' ')
+                return;
+            if (flag != '*')
+                throw core::Error(recordContext(shownName, cursor) + deletionFlagProblem(flag));
+        }
     }
+
+    // The last text read from each text field, by the field's offset.
+    std::map<int, std::pair<QByteArray, QString>> lastTexts;
+
+    // The current record's bytes in the cache, found once per record rather than once per field.
+    const char* currentRecord = nullptr;
+    qint64 currentAt = -1; // the record currentRecord is, or -1
 
     QByteArray current(const DbfField& f)
     {
         if (cursor >= count)
             throw error(QStringLiteral("There is no current record"));
-        return stored(cursor).mid(f.offset, f.width);
+        if (currentAt != cursor) {
+            currentRecord = stored(cursor).constData();
+            currentAt = cursor;
+        }
+        // A view into the cache, read before the cache moves on.
+        return QByteArray::fromRawData(currentRecord + f.offset, f.width);
     }
 
-    template <typename Parse> auto read(const QString& fieldName, Parse parse)
+    template <typename Parse> auto read(const DbfField& f, Parse parse)
     {
-        const DbfField& f = field(fieldName);
         const QByteArray bytes = current(f);
         try {
             return parse(f, bytes);
@@ -316,8 +407,8 @@ void Table::emptyTable(const QString& dir, const QString& fileName)
         throw m_impl->error(QStringLiteral("Cannot empty the table while it is open"));
     QFile file;
     bool writable = false;
-    openFile(file, path, writable);
     const QString shown = QDir::toNativeSeparators(path);
+    openFile(file, QFile::encodeName(path), shown, true, writable);
     if (!writable)
         throw core::Error(QStringLiteral("Cannot empty file '%1': it is read-only").arg(shown));
     const DbfHeader header = readHeader(file, shown);
@@ -331,15 +422,26 @@ void Table::emptyTable(const QString& dir, const QString& fileName)
             QStringLiteral("Cannot empty file '%1': %2").arg(shown, file.errorString()));
 }
 
-void Table::open(const QString& dir, const QString& fileName)
+void Table::open(const QString& dir, const QString& fileName, OpenMode mode)
+{
+    open(QFile::encodeName(joinPath(dir, fileName)), mode);
+}
+
+void Table::open(const QByteArray& nativePath, OpenMode mode)
 {
     close();
     Impl& d = *m_impl;
-    d.path = joinPath(dir, fileName);
+    d.path = QFile::decodeName(nativePath);
     d.shownName = QDir::toNativeSeparators(d.path);
-    openFile(d.file, d.path, d.writable);
+    openFile(d.file, nativePath, d.shownName, mode == OpenMode::ReadWrite, d.writable);
     try {
         d.header = readHeader(d.file, d.shownName);
+        const qint64 end = d.header.recordPosition(d.header.recordCount);
+        char after = '\0';
+        if (d.file.size() > end && !(d.file.seek(end) && d.file.getChar(&after)))
+            throw core::Error(
+                QStringLiteral("Cannot read file '%1': %2").arg(d.shownName, d.file.errorString()));
+        checkDbfEnd(d.header, d.file.size(), after, d.shownName);
         d.bind();
     } catch (...) {
         d.file.close();
@@ -349,11 +451,19 @@ void Table::open(const QString& dir, const QString& fileName)
     for (const FieldDecl& decl : d.decls)
         d.kinds[static_cast<std::size_t>(d.header.indexOf(decl.name))] = &decl.kind;
     d.count = d.header.recordCount;
+    d.lookupCount = 0;
+    d.lastTexts.clear();
+    d.currentAt = -1;
     d.cache.clear();
     d.cacheFirst = d.cacheCount = 0;
     d.pending.reset();
     d.open = true;
-    first();
+    try {
+        first();
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 bool Table::isOpen() const
@@ -370,6 +480,7 @@ void Table::close()
     d.pending.reset();
     d.cache.clear();
     d.cacheCount = 0;
+    d.currentAt = -1;
     d.open = false;
     d.file.close();
 }
@@ -483,20 +594,30 @@ double Table::asFloat(const QString& field) const
 {
     const DbfField& f = m_impl->field(field);
     m_impl->requireType(f, Impl::numeric(f), "Float");
-    return m_impl->read(field, [](const DbfField& f, const QByteArray& bytes) {
-        return codec::parseNumber(f, bytes);
-    });
+    return m_impl->read(
+        f, [](const DbfField& f, const QByteArray& bytes) { return codec::parseNumber(f, bytes); });
 }
 
 QString Table::asText(const QString& field) const
 {
-    return m_impl->read(field, [](const DbfField& f, const QByteArray& bytes) {
+    Impl& d = *m_impl;
+    return d.read(d.field(field), [&d](const DbfField& f, const QByteArray& bytes) {
+        if (f.type == 'C') {
+            // A text that repeats the record before (the agent's code, a person's number over
+            // the rows of the person) is given again rather than decoded again.
+            auto& [lastBytes, lastText] = d.lastTexts[static_cast<std::size_t>(f.offset)];
+            if (lastBytes.size() != bytes.size() ||
+                std::memcmp(lastBytes.constData(), bytes.constData(),
+                            static_cast<std::size_t>(bytes.size())) != 0) {
+                lastBytes = QByteArray(bytes.constData(), bytes.size());
+                lastText = codec::parseText(bytes);
+            }
+            return lastText;
+        }
         if (f.type == 'N' || f.type == 'F')
             codec::parseNumber(f, bytes); // a damaged number is not passed on as text
         else if (f.type == 'D')
             codec::parseDate(f, bytes);
-        else if (f.type == 'C')
-            return codec::parseText(bytes);
         return codec::parseText(bytes).trimmed();
     });
 }
@@ -505,8 +626,16 @@ QDate Table::asDate(const QString& field) const
 {
     const DbfField& f = m_impl->field(field);
     m_impl->requireType(f, f.type == 'D', "Date");
-    return m_impl->read(field, [](const DbfField& f, const QByteArray& bytes) {
-        return codec::parseDate(f, bytes);
+    return m_impl->read(
+        f, [](const DbfField& f, const QByteArray& bytes) { return codec::parseDate(f, bytes); });
+}
+
+std::optional<codec::Decimal> Table::asDecimal(const QString& field) const
+{
+    const DbfField& f = m_impl->field(field);
+    m_impl->requireType(f, Impl::numeric(f), "Float");
+    return m_impl->read(f, [](const DbfField& f, const QByteArray& bytes) {
+        return codec::parseDecimal(f, bytes);
     });
 }
 
@@ -527,6 +656,12 @@ QStringList Table::fieldNames() const
     for (const DbfField& f : m_impl->header.fields)
         names << f.name;
     return names;
+}
+
+const std::vector<DbfField>& Table::fields() const
+{
+    m_impl->requireOpen();
+    return m_impl->header.fields;
 }
 
 } // namespace dbase

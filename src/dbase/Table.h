@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dbase/FieldCodec.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -7,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace dbase {
@@ -48,8 +51,16 @@ public:
     // header and descriptors.
     void emptyTable(const QString& dir, const QString& fileName);
 
-    // Opens dir + fileName for reading and appending and binds the declared fields.
-    void open(const QString& dir, const QString& fileName);
+    enum class OpenMode
+    {
+        ReadWrite, // for reading and appending; a file that grants no writing is read only
+        ReadOnly,  // never asks for write access
+    };
+    // Opens the existing file dir + fileName (never creating one) and binds the declared fields.
+    void open(const QString& dir, const QString& fileName, OpenMode mode = OpenMode::ReadWrite);
+    // The same for a path given as the system's bytes, so that a name in another encoding than
+    // the system's opens all the same.
+    void open(const QByteArray& nativePath, OpenMode mode);
     bool isOpen() const;
     // Stores nothing pending; makes the header's record count and date current; closes the file.
     void close();
@@ -71,9 +82,14 @@ public:
     double asFloat(const QString& field) const; // an empty numeric field reads 0
     QString asText(const QString& field) const; // trailing blanks removed
     QDate asDate(const QString& field) const;   // null when blank
+    // A numeric field's value exactly as stored, to the last decimal; nullopt when its digits
+    // do not fit 64 bits.
+    std::optional<codec::Decimal> asDecimal(const QString& field) const;
     int recordCount() const;
     // The names of the open file's fields, in their order (declared or not).
     QStringList fieldNames() const;
+    // The open file's fields as its header describes them, in their order.
+    const std::vector<DbfField>& fields() const;
 
 private:
     struct Impl;

@@ -5,6 +5,7 @@
 #include "report/PageView.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
+#include "taxfile/CopyRoutine.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -16,7 +17,6 @@
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProgressDialog>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -304,26 +304,24 @@ void PreviewWindow::saveToPdf()
 
 void PreviewWindow::writePdf(const QString& path) const
 {
-    // Written beside the target and put in its place only when whole.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
-    // The form carries every employee's identification number and income: for the user only.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    {
-        QPdfWriter writer(&file);
-        writer.setCreator(QStringLiteral("4vt"));
-        writer.setTitle(m_documentName);
-        writer.setResolution(1200);
-        setUpSheet(writer);
-        if (!ReportPainter(m_layout).paintPages(writer, 1, pageCount()))
-            throw core::Error(QStringLiteral("Не вдалося записати файл «%1»")
-                                  .arg(QDir::toNativeSeparators(path)));
+    // The form carries every employee's identification number and income: it goes into place as
+    // the tax file's copies do, readable by the user only, written beside the chosen name and
+    // put there only when whole, never through a link and never over another user's file.
+    const QString shown = QDir::toNativeSeparators(path);
+    try {
+        taxfile::writeInPlace(path, [&](QFile& file) {
+            QPdfWriter writer(&file);
+            writer.setCreator(QStringLiteral("4vt"));
+            writer.setTitle(m_documentName);
+            writer.setResolution(1200);
+            setUpSheet(writer);
+            if (!ReportPainter(m_layout).paintPages(writer, 1, pageCount()))
+                throw core::Error(QStringLiteral("сторінки не вдалося записати"));
+        });
+    } catch (const core::Error& e) {
+        throw core::Error(
+            QStringLiteral("Не вдалося записати файл «%1»: %2").arg(shown, e.message()));
     }
-    if (!file.commit())
-        throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: %2")
-                              .arg(QDir::toNativeSeparators(path), file.errorString()));
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event)

@@ -288,7 +288,7 @@ Zvit1Dlg::~Zvit1Dlg() = default;
 void Zvit1Dlg::openTable(const QString& dir, const QString& fileName)
 {
     Table1.close();
-    Table1.open(dir, fileName);
+    Table1.open(dir, fileName, dbase::Table::OpenMode::ReadOnly);
 }
 
 Value Zvit1Dlg::TableSource::field(const QString& name) const

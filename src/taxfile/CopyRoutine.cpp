@@ -56,21 +56,6 @@ bool sameFile(const QString& a, const QString& b)
 #endif
 }
 
-bool isReadOnlyFile(const QString& path)
-{
-    const QFileInfo info(path);
-    // A link in the destination's place is replaced, never followed: what it points to is
-    // none of the copy's business.
-    if (info.isSymbolicLink() || !info.exists() || info.isDir())
-        return false;
-    // Checked by the permission bits rather than by trying: the administrator may write into a
-    // read-only file, and the file must stay untouched all the same.
-    // (WriteUser is left out: it says what this user may do, and the administrator may.)
-    const auto writable =
-        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    return (info.permissions() & writable) == 0;
-}
-
 // The new copy, made beside the destination under a name nobody else has: created exclusively
 // (so an existing file or link of that name is never opened) and readable by the user only,
 // since the tax file holds every employee's identification number and income. Removed again
@@ -115,12 +100,16 @@ public:
         std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
                                 std::filesystem::path(destination.toStdU16String()), error);
         m_placed = !error;
+        m_error = QString::fromLocal8Bit(error.message());
         return m_placed;
     }
+    // Why placeAt failed, in the system's words.
+    const QString& placeError() const { return m_error; }
 
 private:
     QFile m_file;
     bool m_placed = false;
+    QString m_error;
 };
 
 bool syncHandle(int fd)
@@ -149,6 +138,51 @@ bool syncDirectory(const QString& filePath)
 }
 
 } // namespace
+
+QString placementRefusal(const QString& destination)
+{
+    const QFileInfo info(destination);
+    if (!info.exists() && !info.isSymbolicLink())
+        return {};
+#ifndef _WIN32
+    // The entry itself, a link included: another user's file or link in a shared folder is
+    // theirs to keep, whatever the folder lets us do.
+    struct stat st
+    {
+    };
+    if (::lstat(QFile::encodeName(destination).constData(), &st) == 0 && st.st_uid != ::geteuid())
+        return QStringLiteral("там уже є файл іншого користувача");
+#endif
+    // A link in the destination's place is replaced, never followed: what it points to is none
+    // of ours.
+    if (info.isSymbolicLink())
+        return {};
+    if (info.isDir())
+        return QStringLiteral("там уже є тека з такою назвою");
+    // Checked by the permission bits rather than by trying: the administrator may write into a
+    // read-only file, and the file must stay untouched all the same.
+    // (WriteUser is left out: it says what this user may do, and the administrator may.)
+    const auto writable =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if ((info.permissions() & writable) == 0)
+        return QStringLiteral("там уже є файл, захищений від запису");
+    return {};
+}
+
+void writeInPlace(const QString& destination, const std::function<void(QFile&)>& fill)
+{
+    const QString refusal = placementRefusal(destination);
+    if (!refusal.isEmpty())
+        fail(refusal);
+    ScratchFile scratch(destination);
+    if (!scratch.isOpen())
+        fail(scratch.file().errorString());
+    fill(scratch.file());
+    if (scratch.file().error() != QFileDevice::NoError)
+        fail(scratch.file().errorString());
+    if (!scratch.placeAt(destination))
+        fail(scratch.placeError());
+}
 
 qint64 CopyIo::read(QFile& source, char* buffer, qint64 size)
 {
@@ -190,8 +224,7 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
     if (!parent.isEmpty())
         QDir().mkpath(parent); // a failure shows as the creation failing below
 
-    if (sameFile(source, destination) || isReadOnlyFile(destination) ||
-        (QFileInfo(destination).isDir() && !QFileInfo(destination).isSymbolicLink()))
+    if (sameFile(source, destination) || !placementRefusal(destination).isEmpty())
         fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
     ScratchFile scratch(destination);
     if (!scratch.isOpen())

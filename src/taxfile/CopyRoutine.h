@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <functional>
+
 class QFile;
 
 namespace taxfile {
@@ -38,5 +40,17 @@ QString resolveCopyDestination(const QString& source, const QString& destination
 // "Cannot open file %s", "Cannot create file %s", "Stream read error", "Stream write error".
 // A destination that is the source itself is refused before anything is touched.
 void copyFile(const QString& source, const QString& destination, const CopyOptions& options = {});
+
+// Why no new file may take the place of `destination`: a folder stands there, or a file that is
+// read-only or that belongs to another user (a link of another user's as well). Empty when one
+// may; then a link there is replaced, never followed.
+QString placementRefusal(const QString& destination);
+
+// Writes a new file at `destination` as copyFile puts its copy in place: `fill` writes a new file
+// beside it, made exclusively and readable by the user only, which is renamed over the
+// destination only when `fill` has returned. Whatever stood there stays as it was on every
+// failure; throws core::Error with the reason (the refusal above, or the system's) then. An
+// exception from `fill` passes through.
+void writeInPlace(const QString& destination, const std::function<void(QFile&)>& fill);
 
 } // namespace taxfile

@@ -157,6 +157,14 @@ void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employe
     }
 }
 
+QString GenerationRun::templateLayoutText(const QStringList& differences)
+{
+    return QStringLiteral("Увага: поля файлобразу DA.DBF описані не так, як їх записує "
+                          "програма:\n%1\nФайл буде записано за цим файлобразом: перевірте "
+                          "його, перш ніж подавати.")
+        .arg(differences.join(QLatin1Char('\n')));
+}
+
 GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
 {
     const QString templatePath = m_workDir.isEmpty()
@@ -183,6 +191,11 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
 
     m_table.emptyTable(m_tempDir, name);
     m_table.open(m_tempDir, name);
+    // A template that lays the fields out otherwise (amounts without kopecks, say) still binds,
+    // and every record would follow it: the user hears of it before the first one is written.
+    const QStringList differences = taxfile::layoutDifferences(m_table.fields());
+    if (!differences.isEmpty())
+        core::messages().showMessage(templateLayoutText(differences));
 
     m_recordCounter = 1;
     m_progress.setPanelVisible(true);

@@ -3,6 +3,7 @@
 #include "taxfile/RunChoices.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <functional>
@@ -67,6 +68,8 @@ public:
     static QString noAnswerText(const QString& item);
 
     static QString missingTemplateText();
+    // The warning about a template whose fields differ from the tax file's layout.
+    static QString templateLayoutText(const QStringList& differences);
 
 private:
     QString setting(const char* name) const;

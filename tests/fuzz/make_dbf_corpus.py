@@ -52,6 +52,10 @@ seeds = {
     "name_without_nul.dbf": table([(b"ABCDEFGHIJK", b"C", 3, 0)], [b"abc"]),
     "bad_number.dbf": table(MIXED, [b"x       1.2.3"]),
     "bad_date.dbf": table(MIXED, [b"x                 20011345"]),
+    "zero_date.dbf": table(MIXED, [b"x                 00000000"]),
+    "bad_deletion_flag.dbf": table(MIXED, [b"x"]).replace(b"\x0D x", b"\x0D\x1Ax"),
+    "record_after_count.dbf": table(TAX, [EMPLOYEE, EMPLOYEE], count=1),
+    "text_with_decimals.dbf": table([(b"A", b"C", 3, 1)], [b"abc"]),
 }
 
 os.makedirs("dbf_corpus", exist_ok=True)

@@ -2,7 +2,8 @@
 # The menu entry's launcher from the package, unpacked into a scratch root with dpkg -x and run
 # under Xvfb beside the packaged accounting stand-in: the first start makes the working folder
 # and fills it, the program runs in that folder; a second start leaves the user's edited
-# instruction alone and puts back only what is missing.
+# instruction alone and puts back only what is missing; a folder that is not the user's alone is
+# refused in a window.
 # Usage: launcher-test.sh <package folder>
 set -eu
 out=$1
@@ -115,4 +116,45 @@ cmp "$work/Readme.txt" "$scratch/edited" || fail "the edited Readme.txt was repl
 cmp "$work/DA.DBF" "$root/usr/share/4vt/DA.DBF" || fail "DA.DBF not put back"
 [ "$(ls -A "$work" | sort | tr '\n' ' ')" = "DA.DBF Readme.txt " ] ||
     fail "working folder holds: $(ls -A "$work")"
+# A working folder that is not the user's alone, or a HOME that names no place, is refused: the
+# reason on standard error and in the program's error box (caption "4vt"), and the program does
+# not start in it.
+error_box_shown() {
+    xdotool search --name '^4vt$'
+}
+refused() {
+    why=$1
+    shift
+    "$@" 2>"$scratch/err" &
+    pid=$!
+    pids="$pids $pid"
+    wait_for error_box_shown || fail "no error box for $why"
+    xdotool search --name '^4vt$' windowkill >/dev/null 2>&1 || true
+    status=0
+    wait "$pid" || status=$?
+    [ "$status" -ne 0 ] || fail "the launcher went on with $why"
+    grep -q "^4vt-start: " "$scratch/err" || fail "no reason on standard error for $why"
+    if main_window_shown >/dev/null 2>&1; then
+        fail "the program started with $why"
+    fi
+}
+refused "a relative HOME" env HOME=home XDG_DATA_HOME= "$root/usr/bin/4vt-start"
+grep -q "відносним шляхом" "$scratch/err" || fail "relative HOME: $(cat "$scratch/err")"
+chmod 777 "$work"
+refused "a folder everybody may write" "$root/usr/bin/4vt-start"
+grep -q "можуть писати інші" "$scratch/err" || fail "world-writable: $(cat "$scratch/err")"
+chmod 700 "$work"
+if [ "$(id -u)" -eq 0 ]; then
+    # Another user's folder, reached through a link in the user's own data folder.
+    mv "$work" "$scratch/mine"
+    mkdir -m 755 "$scratch/theirs"
+    cp "$root/usr/share/4vt/DA.DBF" "$scratch/theirs/DA.DBF"
+    chown -R nobody "$scratch/theirs"
+    ln -s "$scratch/theirs" "$work"
+    refused "another user's folder" "$root/usr/bin/4vt-start"
+    grep -q "належить іншому користувачеві" "$scratch/err" || fail "theirs: $(cat "$scratch/err")"
+    [ "$(ls -A "$scratch/theirs")" = "DA.DBF" ] || fail "another user's folder was written to"
+    rm "$work"
+    mv "$scratch/mine" "$work"
+fi
 echo "launcher: ok"

@@ -81,10 +81,11 @@ inline std::vector<TaxRow> taxReturn(int n)
 }
 
 // Writes the rows as a tax file at `path` through the table engine, on a template of the tax
-// file's fields; the service records get only what the run gives them.
-inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows)
+// file's fields (in the layout given); the service records get only what the run gives them.
+inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows,
+                         const std::vector<TemplateField>& fields = taxTemplateFields())
 {
-    if (!writeTaxTemplate(path))
+    if (!writeTaxTemplate(path, 0, fields))
         throw std::runtime_error("cannot write the template");
     const QFileInfo info(path);
     const QString dir = info.absolutePath() + '/';

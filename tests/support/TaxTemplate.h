@@ -16,13 +16,13 @@ struct TemplateField
     int decimals;
 };
 
-// The thirteen fields of the tax file in a plausible physical layout.
+// The thirteen fields of the tax file in the layout the program expects of its template.
 inline std::vector<TemplateField> taxTemplateFields()
 {
-    return {{"NP", 'N', 10, 0},     {"PERIOD", 'N', 1, 0},  {"RIK", 'N', 4, 0},
+    return {{"NP", 'N', 5, 0},      {"PERIOD", 'N', 1, 0},  {"RIK", 'N', 4, 0},
             {"KOD", 'C', 10, 0},    {"TYP", 'N', 1, 0},     {"TIN", 'C', 10, 0},
-            {"S_DOX", 'N', 15, 2},  {"S_TAX", 'N', 15, 2},  {"OZN_DOX", 'N', 2, 0},
-            {"D_PRIYN", 'D', 8, 0}, {"D_ZVILN", 'D', 8, 0}, {"OZN_PILG", 'N', 4, 0},
+            {"S_DOX", 'N', 15, 2},  {"S_TAX", 'N', 15, 2},  {"OZN_DOX", 'N', 1, 0},
+            {"D_PRIYN", 'D', 8, 0}, {"D_ZVILN", 'D', 8, 0}, {"OZN_PILG", 'N', 6, 0},
             {"OZNAKA", 'N', 1, 0}};
 }
 

@@ -1,14 +1,18 @@
 // 4vt-check FILE...: checks 4ВТ tax files and prints what it finds, one finding a line.
-// Exit status: 0 no errors (warnings allowed), 1 errors found, 2 a file could not be read.
+// Exit status: 0 no errors (warnings allowed), 1 errors found, 2 a file could not be read or
+// cannot be a return, or the findings could not be written.
 
 #include "check/TaxFileCheck.h"
 #include "core/Error.h"
 
-#include <QCoreApplication>
-#include <QStringList>
+#include <QByteArray>
+#include <QString>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
@@ -37,48 +41,141 @@ const char* const helpText =
     "  - той самий ідентифікаційний номер двічі з тією самою ознакою доходу;\n"
     "  - запис працівника без ідентифікаційного номера.\n"
     "\n"
-    "Код завершення: 0 - помилок немає (попередження можуть бути), 1 - знайдено\n"
-    "помилки, 2 - файл не вдалося прочитати як податковий файл (причину надруковано).\n"
+    "Знахідок одного роду друкується не більше 50, решту лічить окремий рядок.\n"
     "\n"
-    "  --help    показати цю довідку\n";
+    "Код завершення: 0 - помилок немає (попередження можуть бути), 1 - знайдено\n"
+    "помилки, 2 - файл не вдалося прочитати як податковий файл або він не може бути\n"
+    "розрахунком (причину надруковано, наступні файли все одно перевіряються), або\n"
+    "результат не вдалося записати.\n"
+    "\n"
+    "  -h, --help  показати цю довідку\n"
+    "  --          далі лише файли, навіть ті, чиї назви починаються з -\n";
 
-void print(std::FILE* to, const QString& text)
+// Text as a terminal shows it harmlessly on one line: control characters (line breaks,
+// escape sequences), line separators and direction overrides become \xNN or \u{NNNN}.
+QString escaped(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+            out += QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+        else if (u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+                 (u >= 0x2066 && u <= 0x2069))
+            out += QStringLiteral("\\u{%1}").arg(u, 4, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+// A file name as given, in bytes: UTF-8 where it is UTF-8, each other byte as \xNN.
+QString shownName(const QByteArray& name)
+{
+    QString out;
+    for (qsizetype i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const qsizetype length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        const QByteArray piece = name.mid(i, length);
+        const QString decoded = QString::fromUtf8(piece);
+        if (piece.size() == length && decoded.toUtf8() == piece && lead >= 0xC2 &&
+            !decoded.contains(QChar::ReplacementCharacter)) {
+            out += escaped(decoded);
+            i += length;
+        } else if (lead < 0x80) {
+            out += escaped(QString(QLatin1Char(static_cast<char>(lead))));
+            ++i;
+        } else {
+            out += QStringLiteral("\\x%1").arg(lead, 2, 16, QLatin1Char('0'));
+            ++i;
+        }
+    }
+    return out;
+}
+
+int writeError = 0; // the system's reason for the first failed write
+
+// False once a write has failed, here or before.
+bool print(std::FILE* to, const QString& text)
 {
     const QByteArray bytes = text.toUtf8();
+    errno = 0;
     std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), to);
+    if (std::ferror(to) == 0)
+        return true;
+    if (writeError == 0)
+        writeError = errno;
+    return false;
+}
+
+bool flushed(std::FILE* to)
+{
+    errno = 0;
+    if (std::fflush(to) == 0 && std::ferror(to) == 0)
+        return true;
+    if (writeError == 0)
+        writeError = errno;
+    return false;
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    QStringList files = app.arguments().mid(1);
-    if (files.contains(QStringLiteral("--help")) || files.contains(QStringLiteral("-h"))) {
-        print(stdout, QString::fromUtf8(helpText));
-        return 0;
+    // Names are taken as the bytes given, so that a name in another encoding than the
+    // desktop's (a Windows-1251 name from a diskette) is found.
+    std::vector<QByteArray> files;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && (arg == "-h" || arg == "--help")) {
+            print(stdout, QString::fromUtf8(helpText));
+            if (!flushed(stdout)) {
+                print(stderr, QStringLiteral("4vt-check: не вдалося вивести довідку.\n"));
+                return 2;
+            }
+            return 0;
+        } else if (options && arg.size() > 1 && arg.startsWith('-')) {
+            print(stderr, QStringLiteral("4vt-check: невідомий параметр %1. Довідка: 4vt-check "
+                                         "--help\n")
+                              .arg(shownName(arg)));
+            return 2;
+        } else {
+            files.push_back(arg);
+        }
     }
-    if (!files.isEmpty() && files.front() == QStringLiteral("--"))
-        files.removeFirst();
-    if (files.isEmpty()) {
+    if (files.empty()) {
         print(stderr, QStringLiteral("4vt-check: не вказано жодного файла. Довідка: 4vt-check "
                                      "--help\n"));
         return 2;
     }
     int status = 0;
-    for (const QString& file : files) {
+    bool written = true;
+    for (const QByteArray& file : files) {
+        const QString name = shownName(file);
         try {
-            const check::Findings findings = check::checkTaxFile(file);
+            const check::Findings findings = check::checkTaxFileNamed(file);
             for (const check::Finding& f : findings)
-                print(stdout,
-                      file + QStringLiteral(": ") + check::findingLine(f) + QLatin1Char('\n'));
+                written = print(stdout, name + QStringLiteral(": ") +
+                                            escaped(check::findingLine(f)) + QLatin1Char('\n')) &&
+                          written;
             if (check::countOf(findings, check::Severity::Error) > 0)
                 status = std::max(status, 1);
         } catch (const core::Error& e) {
-            print(stderr, QStringLiteral("4vt-check: %1: %2\n").arg(file, e.message()));
+            print(stderr, QStringLiteral("4vt-check: %1: %2\n").arg(name, escaped(e.message())));
             status = 2;
         }
+        if (!written)
+            break;
     }
-    std::fflush(stdout);
+    if (!flushed(stdout) || !written) {
+        print(stderr,
+              QStringLiteral("4vt-check: не вдалося записати результат перевірки: %1\n")
+                  .arg(QString::fromLocal8Bit(std::strerror(writeError ? writeError : EIO))));
+        return 2;
+    }
     return status;
 }
