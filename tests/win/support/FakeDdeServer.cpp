@@ -77,6 +77,12 @@ void FakeDdeServer::endConversation()
     SendMessageA(m_window, kEnd, 0, 0);
 }
 
+void FakeDdeServer::endAfterRequests(int requests)
+{
+    std::lock_guard lock(m_mutex);
+    m_endAfter = requests;
+}
+
 std::vector<std::string> FakeDdeServer::log() const
 {
     std::lock_guard lock(m_mutex);
@@ -189,6 +195,16 @@ LRESULT FakeDdeServer::handle(UINT message, WPARAM wParam, LPARAM lParam)
             }
             if (auto it = m_busy.find(name); it != m_busy.end())
                 busy = it->second;
+        }
+        bool gone = false;
+        {
+            std::lock_guard lock(m_mutex);
+            gone = m_endAfter > 0 && ++m_requests > m_endAfter;
+        }
+        if (gone) {
+            // The program closes while the request is in hand: it is never answered.
+            handle(kEnd, 0, 0);
+            return 0;
         }
         if (busy.count() > 0)
             Sleep(static_cast<DWORD>(busy.count()));

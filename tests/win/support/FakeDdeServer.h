@@ -34,6 +34,8 @@ public:
     void busyFor(const std::string& item, std::chrono::milliseconds delay);
     // Posts WM_DDE_TERMINATE to the client: the accounting program has gone.
     void endConversation();
+    // Answers this many requests, then ends the conversation on the next one instead.
+    void endAfterRequests(int requests);
 
     std::vector<std::string> log() const;
     void clearLog();
@@ -50,6 +52,8 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_answers;
     std::map<std::string, std::chrono::milliseconds> m_busy;
+    int m_endAfter = 0;
+    int m_requests = 0;
     std::vector<std::string> m_log;
     HWND m_window = nullptr;
     HWND m_client = nullptr;
