@@ -103,7 +103,6 @@ protected:
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(m_work.path());
         qputenv("FVT_FAKE_STARTS", QFile::encodeName(m_work.filePath("starts")));
-        qputenv("FVT_FAKE_REQUESTS", QFile::encodeName(m_work.filePath("requests")));
         testsupport::putDefaultTemplates(m_settings);
         m_settings.set("CodRegion", "07");
         m_settings.set("CodPod", "14");
@@ -122,6 +121,7 @@ protected:
         m_conv.reset();
         QDir::setCurrent(m_oldDir);
         qunsetenv("FVT_FAKE_BOOKS");
+        qunsetenv("FVT_FAKE_REQUESTS");
         QLocale::setDefault(QLocale::system());
     }
 
@@ -222,6 +222,7 @@ TEST_F(WineBridgeTest, TheDemoBooksGiveTheSameTaxFileAsThroughTheSocketWithNames
     const Books books = demoBooks(viaSocket.path());
     ASSERT_GT(books.size(), 100u);
     serve(books);
+    qputenv("FVT_FAKE_REQUESTS", QFile::encodeName(m_work.filePath("requests")));
     openThroughTheBridge();
     // Nobody served: the bridge started the accounting program, once, with the topic.
     EXPECT_EQ(lines(m_work.filePath("starts")), std::vector<std::string>{"ВЫР"});
@@ -271,33 +272,39 @@ TEST_F(WineBridgeTest, RefusedAndLateItemsAsOnWindows)
     EXPECT_TRUE(m_conv->isOpen());
 }
 
-// The accounting program ends the conversation, or the bridge is killed, in the middle of a run:
-// the run stops with its message and no finished file; the next run's reopen starts a new
-// bridge, which starts the accounting program again.
+// The accounting program ends the conversation or vanishes without a word, or the bridge is
+// killed, in the middle of a run: the run stops with its message and no finished file; the next
+// run's reopen starts a new bridge, which starts the accounting program again.
 TEST_F(WineBridgeTest, AConversationEndedMidRunStopsItAndTheNextRunOpensAnew)
 {
     QTemporaryDir scratch;
-    Books books = demoBooks(scratch.path());
-    for (const bool kill : {false, true}) {
-        SCOPED_TRACE(kill ? "bridge killed" : "server ended");
+    const Books books = demoBooks(scratch.path());
+    const QString stopped = "?((СН1:2.35=1) ИЛИ (СН1:2.35=4)\\ОБ70.01:2,68.01\\0)";
+    for (const char* how : {"#end-after", "#vanish-after", "kill"}) {
+        SCOPED_TRACE(how);
         Books served = books;
-        if (!kill)
-            served.emplace_back("#end-after", "12");
+        if (how[0] == '#')
+            served.emplace_back(how, "12");
         serve(served);
         openThroughTheBridge();
         RecordingAsker asker(*m_item);
-        if (kill)
+        if (how[0] == 'k')
             asker.onAsk = [&](qsizetype n) {
                 if (n == 11)
                     ::kill(m_bridge->bridgeProcess(), SIGKILL);
             };
         QTemporaryDir out;
-        EXPECT_EQ(generate(asker, *m_conv, out.path()), taxfile::GenerationRun::linkLostText());
-        EXPECT_FALSE(m_conv->isOpen());
+        const QString message = generate(asker, *m_conv, out.path());
+        // A program gone without a word may leave the request in hand unanswered instead.
+        EXPECT_TRUE(message == taxfile::GenerationRun::linkLostText() ||
+                    (how[1] == 'v' && message == taxfile::GenerationRun::noAnswerText(stopped)))
+            << message.toStdString();
         // Employee 2's second request was the last to reach the accounting program.
         EXPECT_LE(asker.asked.size() - asker.asked.count(QString()), 13);
 
         serve(books);
+        if (m_conv->isOpen())
+            m_conv->CloseLink();
         ASSERT_TRUE(ddelink::openLink(*m_conv, *m_item)); // as the next run's reopen does
         RecordingAsker again(*m_item);
         QTemporaryDir next;

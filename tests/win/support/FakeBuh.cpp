@@ -3,10 +3,11 @@
 // service "БУХ", topic "ВЫР" with a server of raw DDE messages, answering from the table file
 // named by FVT_FAKE_BOOKS (Windows-1251, one line an item: "item<TAB>answer", or
 // "item<TAB>answer<TAB>ms" for an answer that comes ms late; "#end-after<TAB>N" ends the
-// conversation after the Nth request). Without FVT_FAKE_BOOKS it serves nothing: a program that
-// starts and ends. Every start adds a line to the file FVT_FAKE_STARTS, and the items requested
-// go to the file FVT_FAKE_REQUESTS, one a line, when the conversation is over. It ends with its
-// conversation, or after two minutes in any case.
+// conversation after the Nth request, "#vanish-after<TAB>N" the whole program, without a word).
+// Without FVT_FAKE_BOOKS it serves nothing: a program that starts and ends. Every start adds a line
+// to the file FVT_FAKE_STARTS, and the items requested go to the file FVT_FAKE_REQUESTS, one a
+// line, when the conversation is over. It ends with its conversation, or after five minutes in any
+// case.
 
 #include "support/FakeDdeServer.h"
 
@@ -15,7 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,7 +30,15 @@ void appendLine(const char* file, const std::string& line)
     }
 }
 
-bool load(fakedde::FakeDdeServer& server, const char* path)
+// The table file, read whole first.
+struct Entry
+{
+    std::string item;
+    std::string answer;
+    int lateMs = 0;
+};
+
+bool load(const char* path, std::vector<Entry>& entries, int& endAfter, bool& vanish)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
@@ -37,18 +48,17 @@ bool load(fakedde::FakeDdeServer& server, const char* path)
         const auto tab = line.find('\t');
         if (tab == std::string::npos)
             continue;
-        const std::string item = line.substr(0, tab);
-        std::string answer = line.substr(tab + 1);
-        if (item == "#end-after") {
-            server.endAfterRequests(std::atoi(answer.c_str()));
+        Entry entry{line.substr(0, tab), line.substr(tab + 1)};
+        if (entry.item == "#end-after" || entry.item == "#vanish-after") {
+            endAfter = std::atoi(entry.answer.c_str());
+            vanish = entry.item == "#vanish-after";
             continue;
         }
-        const auto late = answer.find('\t');
-        if (late != std::string::npos) {
-            server.busyFor(item, std::chrono::milliseconds(std::atoi(answer.c_str() + late + 1)));
-            answer.resize(late);
+        if (const auto late = entry.answer.find('\t'); late != std::string::npos) {
+            entry.lateMs = std::atoi(entry.answer.c_str() + late + 1);
+            entry.answer.resize(late);
         }
-        server.answer(item, answer);
+        entries.push_back(std::move(entry));
     }
     return true;
 }
@@ -61,18 +71,27 @@ int main(int argc, char** argv)
     const char* books = std::getenv("FVT_FAKE_BOOKS");
     if (!books)
         return 0;
-    fakedde::FakeDdeServer server("\xC1\xD3\xD5", "\xC2\xDB\xD0"); // БУХ, ВЫР
-    if (!load(server, books)) {
+    std::vector<Entry> entries;
+    int endAfter = 0;
+    bool vanish = false;
+    if (!load(books, entries, endAfter, vanish)) {
         std::fprintf(stderr, "fake-buh: cannot read %s\n", books);
         return 1;
     }
-    const ULONGLONG start = GetTickCount64();
-    bool over = false;
-    while (!over && GetTickCount64() - start < 120000) {
-        Sleep(50);
-        for (const std::string& line : server.log())
-            over |= line == "TERMINATE";
+    fakedde::FakeDdeServer server("\xC1\xD3\xD5", "\xC2\xDB\xD0"); // БУХ, ВЫР
+    server.serveOneConversation();
+    if (endAfter > 0)
+        server.endAfterRequests(endAfter, vanish);
+    std::map<std::string, std::string> answers;
+    for (const Entry& entry : entries) {
+        answers[entry.item] = entry.answer;
+        if (entry.lateMs > 0)
+            server.busyFor(entry.item, std::chrono::milliseconds(entry.lateMs));
     }
+    server.answerAll(std::move(answers));
+    const ULONGLONG start = GetTickCount64();
+    while (!server.terminated() && GetTickCount64() - start < 300000)
+        Sleep(50);
     // Written whole beside the file and then put in its place: whoever waits for the file finds
     // all of it.
     if (const char* path = std::getenv("FVT_FAKE_REQUESTS")) {
