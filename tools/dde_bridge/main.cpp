@@ -109,6 +109,19 @@ bool waitServing(HANDLE event, DWORD ms)
     }
 }
 
+// A name in the ANSI code page as the UTF-8 of a Linux terminal, for standard error.
+std::string shown(const std::string& ansi)
+{
+    const int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), nullptr, 0);
+    std::wstring text(static_cast<std::size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), int(ansi.size()), text.data(), wide);
+    const int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, utf8.data(), size, nullptr, nullptr);
+    return utf8;
+}
+
 bool writeAll(HANDLE output, const std::string& bytes)
 {
     std::size_t written = 0;
@@ -188,7 +201,7 @@ private:
         if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
                             nullptr, nullptr, &startup, &process)) {
             std::fprintf(stderr, "4vt-dde-bridge: cannot start \"%s\" (error %lu)\n",
-                         command.c_str(), GetLastError());
+                         shown(command).c_str(), GetLastError());
             return false;
         }
         CloseHandle(process.hThread);
