@@ -12,3 +12,17 @@ add_dependencies(app_guard_tests guard_probe)
 fvt_add_test(app_window_tests GUI
     SOURCES MainDlgTest.cpp AboutDlgTest.cpp HelpDlgTest.cpp QtTranslationsTest.cpp
     LIBS fvt_app)
+
+if(NOT WIN32)
+    fvt_add_test(app_wine_link_tests GUI SOURCES WineLinkTest.cpp LIBS fvt_app)
+endif()
+
+# The link through the Wine bridge at work: built here, run by the Windows stage (tests/win) in
+# its Wine prefix, where 4vt-dde-bridge.exe reaches a fake accounting program.
+if(TARGET dde_bridge AND TARGET buh-standin)
+    add_executable(wine_bridge_tests WineBridgeTest.cpp)
+    target_link_libraries(wine_bridge_tests PRIVATE fvt_test_main_gui fvt_app GTest::gtest)
+    target_compile_definitions(wine_bridge_tests PRIVATE
+        FVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FVT_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    add_dependencies(wine_bridge_tests dde_bridge buh-standin)
+endif()

@@ -19,7 +19,8 @@
 
 namespace app {
 
-MainDlg::MainDlg(QWidget* parent) : QMainWindow(parent)
+MainDlg::MainDlg(QWidget* parent, std::unique_ptr<ddelink::ClientTransport> transport)
+    : QMainWindow(parent), DdeClientConv1(std::move(transport))
 {
     setObjectName(QStringLiteral("MainDlg"));
     setWindowTitle(QStringLiteral("4ВТ"));

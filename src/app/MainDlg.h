@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
@@ -19,7 +20,9 @@ class MainDlg : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainDlg(QWidget* parent = nullptr);
+    // The conversation goes over the given transport, or the platform's own when it is null.
+    explicit MainDlg(QWidget* parent = nullptr,
+                     std::unique_ptr<ddelink::ClientTransport> transport = nullptr);
     ~MainDlg() override;
 
     // The property of every action in ActionList1 that holds its category.

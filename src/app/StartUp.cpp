@@ -11,6 +11,12 @@
 #include "settings/OptionsDlg.h"
 #include "taxfile/Report1Dlg.h"
 
+#ifndef _WIN32
+#include "app/WineLink.h"
+#include "settings/LinkSettings.h"
+
+#endif
+
 #include <QApplication>
 #include <QCoreApplication>
 #include <QLocale>
@@ -28,7 +34,21 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
 
     QCoreApplication::setApplicationName(QStringLiteral("4vt"));
 
+#ifdef _WIN32
     MainDlg mainDlg;
+#else
+    // A Windows accounting program under Wine is reached through the bridge into its prefix.
+    const QString winePrefix = settings::LinkSettings::winePrefix();
+    std::unique_ptr<ddelink::WineBridgeTransport> bridge;
+    ddelink::WineBridgeTransport* bridgeLink = nullptr;
+    if (!winePrefix.isEmpty()) {
+        bridge = WineLink::transport(winePrefix);
+        bridgeLink = bridge.get();
+    }
+    MainDlg mainDlg(nullptr, std::move(bridge));
+    if (bridgeLink)
+        WineLink::wire(mainDlg, *bridgeLink, winePrefix);
+#endif
     // Loads the stored settings; lives, hidden between showings, as long as the main window.
     settings::OptionsDlg optionsDlg(&mainDlg);
     mainDlg.showOptions = [&optionsDlg] { optionsDlg.exec(); };
@@ -59,6 +79,9 @@ void StartUp::wireReportDialog(taxfile::Report1Dlg& dialog,
 
 int StartUp::run(int argc, char** argv)
 {
+#ifndef _WIN32
+    WineLink::takePrefixOption(argc, argv);
+#endif
     InstanceGuard guard;
     if (!guard.failure().isEmpty()) {
         // Nothing this copy can mend by itself: said in the error box, never a silent end.

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <optional>
 #include <string>
 
 namespace ddelink {
+
+// How long the link waits for an accounting program it started to offer the service.
+inline constexpr std::chrono::milliseconds ServiceStartWait{5000};
 
 // The client side of one conversation with the accounting program, in Windows-1251 bytes. On
 // Linux it is the local socket transport, on Windows DDEML. Every transaction waits a bounded
@@ -25,6 +29,9 @@ public:
     // True when the last transaction failed because its reply did not come in time, as opposed
     // to a refusal, which is the server's own answer.
     virtual bool timedOut() const { return false; }
+    // True when a failed connect has already started the accounting program and tried once
+    // more (the Wine bridge does this inside the prefix): the caller starts nothing itself.
+    virtual bool startsServiceItself() const { return false; }
 };
 
 } // namespace ddelink

@@ -27,8 +27,8 @@ static std::unique_ptr<ClientTransport> platformTransport()
 DdeClientConv::DdeClientConv() : DdeClientConv(platformTransport()) {}
 
 DdeClientConv::DdeClientConv(std::unique_ptr<ClientTransport> transport)
-    : m_transport(std::move(transport)), m_service(QStringLiteral("БУХ")),
-      m_topic(QStringLiteral("ВЫР"))
+    : m_transport(transport ? std::move(transport) : platformTransport()),
+      m_service(QStringLiteral("БУХ")), m_topic(QStringLiteral("ВЫР"))
 {
 }
 
@@ -75,7 +75,7 @@ bool DdeClientConv::OpenLink()
 {
     if (connectOnce())
         return true;
-    if (!startServiceProgram())
+    if (m_transport->startsServiceItself() || !startServiceProgram())
         return false;
     // The program needs a moment before it offers its service; ask until it does or the wait is
     // over, never for ever.

@@ -16,7 +16,7 @@ class DdeClientConv
 {
 public:
     DdeClientConv();
-    // For tests and other platforms: the conversation over the given transport.
+    // The conversation over the given transport (the platform's own when null).
     explicit DdeClientConv(std::unique_ptr<ClientTransport> transport);
     ~DdeClientConv();
     DdeClientConv(const DdeClientConv&) = delete;
@@ -46,7 +46,7 @@ private:
     std::unique_ptr<ClientTransport> m_transport;
     QString m_service;
     QString m_topic;
-    std::chrono::milliseconds m_startWait{5000};
+    std::chrono::milliseconds m_startWait{ServiceStartWait};
     qint64 m_startedPid = 0;
 };
 

@@ -85,11 +85,12 @@ void DdemlClient::disconnect()
 
 void DdemlClient::checkConversation()
 {
-    // A server that ended the conversation is not reconnected: later asks fail at once.
+    // A server that ended the conversation is not reconnected: later asks fail at once. One that
+    // went without a word (killed, crashed) has left no window to talk to.
     CONVINFO info{};
     info.cb = sizeof info;
     if (!m_conv || DdeQueryConvInfo(m_conv, QID_SYNC, &info) == 0 ||
-        (info.wStatus & ST_CONNECTED) == 0)
+        (info.wStatus & ST_CONNECTED) == 0 || !IsWindow(info.hwndPartner))
         disconnect();
 }
 

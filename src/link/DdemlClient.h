@@ -33,6 +33,8 @@ public:
     void disconnect() override;
     bool connected() const override;
     bool timedOut() const override { return m_timedOut; }
+    // False when the DDE library could not be started: nothing can connect.
+    bool initialised() const { return m_instance != 0; }
 
 private:
     static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV conv, HSZ hsz1, HSZ hsz2,

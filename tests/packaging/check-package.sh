@@ -39,7 +39,15 @@ for needed in libqt6widgets6 libqt6network6 fonts-liberation; do
     esac
 done
 
+# A Windows accounting program is reached under Wine, through the bridge the package carries.
+case $(dpkg-deb -f "$deb" Recommends) in
+*wine*) ;;
+*) fail "Recommends lacks wine" ;;
+esac
+
 dpkg-deb -x "$deb" "$scratch/root"
+file "$scratch/root/usr/lib/4vt/4vt-dde-bridge.exe" | grep -q "PE32+ executable (console) x86-64" ||
+    fail "the bridge is not a 64-bit Windows console program"
 share=$scratch/root/usr/share
 desktop=$share/applications/ua.kvor.fvt.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate"

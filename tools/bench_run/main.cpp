@@ -3,6 +3,7 @@
 // thread that speaks the local transport over a Unix socket and answers from memory. Prints the
 // time per request beside a raw round trip of one frame to the same server.
 
+#include "BenchBooks.h"
 #include "core/Cp1251.h"
 #include "dbase/Table.h"
 #include "link/DdeClientConv.h"
@@ -50,36 +51,6 @@ std::uint32_t be32(const char* p)
 {
     return (std::uint32_t(std::uint8_t(p[0])) << 24) | (std::uint32_t(std::uint8_t(p[1])) << 16) |
            (std::uint32_t(std::uint8_t(p[2])) << 8) | std::uint32_t(std::uint8_t(p[3]));
-}
-
-// The books of the benchmark, computed rather than stored: items are "<letter><row>:<n>".
-// Every employee has a number; about a quarter of the rows carry an income.
-std::string answer(const std::string& item)
-{
-    if (item.empty())
-        return {};
-    const char kind = item[0];
-    const auto colon = item.find(':');
-    const int row = colon == std::string::npos ? 0 : std::atoi(item.c_str() + 1);
-    const long n = std::atol(item.c_str() + (colon == std::string::npos ? 1 : colon + 1));
-    switch (kind) {
-    case 'T':
-        return std::to_string(2000000000L + n);
-    case 'F':
-        return (n + row) % 4 == 0 ? std::to_string(1000 + n % 997) + ".25" : "0";
-    case 'P':
-        return (n + row) % 4 == 0 ? std::to_string(150 + n % 89) + ".04" : "0";
-    case 'N':
-        return "0";
-    case 'H':
-        return "01062003xxx";
-    case 'Z':
-        return "";
-    case 'B':
-        return "0";
-    default:
-        return "0";
-    }
 }
 
 // One conversation at a time, in the order frames come.
@@ -145,7 +116,7 @@ private:
                 return;
             case ddelink::Frame::Request:
                 reply.kind = ddelink::Frame::Data;
-                reply.payload = answer(payload);
+                reply.payload = benchbooks::answer(payload);
                 break;
             default:
                 reply.kind = ddelink::Frame::Accepted;
@@ -223,23 +194,7 @@ int runOne(int employees)
     const double raw = rawRoundTripMicros(path, 20000);
 
     settings::MapSettings s;
-    s.set("CodRegion", "07");
-    s.set("CodPod", "14");
-    s.set("FirstWoker", "1");
-    s.set("LastWoker", QString::number(employees));
-    s.set("FormWoker", "T&");
-    s.set("IndNumber", "H&");
-    s.set("InWoker", "Z&");
-    for (int row = 1; row <= 8; ++row) {
-        const QString r = QString::number(row);
-        s.set("f" + r, "F" + r + ":&");
-        s.set("fp" + r, "P" + r + ":&");
-        s.set("nw" + r, "N" + r + ":&");
-        s.set("pp" + r, "B" + r + ":&");
-    }
-    s.set("Edrpou1", "01234567");
-    s.set("TellBoss", "1");
-    s.set("TellShief", "2");
+    benchbooks::putBenchSettings(s, employees);
 
     ddelink::DdeClientConv conv;
     ddelink::DdeClientItem item(conv);

@@ -66,6 +66,13 @@ void FakeDdeServer::answer(const std::string& item, const std::string& data)
     m_answers[item] = data;
 }
 
+void FakeDdeServer::answerAll(std::map<std::string, std::string> answers)
+{
+    std::lock_guard lock(m_mutex);
+    answers.merge(m_answers);
+    m_answers = std::move(answers);
+}
+
 void FakeDdeServer::busyFor(const std::string& item, std::chrono::milliseconds delay)
 {
     std::lock_guard lock(m_mutex);
@@ -77,10 +84,24 @@ void FakeDdeServer::endConversation()
     SendMessageA(m_window, kEnd, 0, 0);
 }
 
+void FakeDdeServer::endAfterRequests(int requests, bool vanish)
+{
+    std::lock_guard lock(m_mutex);
+    m_endAfter = requests;
+    m_vanish = vanish;
+}
+
 std::vector<std::string> FakeDdeServer::log() const
 {
     std::lock_guard lock(m_mutex);
     return m_log;
+}
+
+bool FakeDdeServer::terminated() const
+{
+    std::lock_guard lock(m_mutex);
+    const HWND client = m_client;
+    return m_terminated || (client && !IsWindow(client));
 }
 
 void FakeDdeServer::clearLog()
@@ -131,7 +152,7 @@ LRESULT FakeDdeServer::handle(UINT message, WPARAM wParam, LPARAM lParam)
         const std::string service = atomName(LOWORD(lParam));
         const std::string topic = atomName(HIWORD(lParam));
         record("INITIATE " + service + " " + topic);
-        if (service != m_service || topic != m_topic || m_client)
+        if (service != m_service || topic != m_topic || m_client || (m_once && terminated()))
             return 0;
         m_client = sender;
         m_ended = false;
@@ -190,6 +211,18 @@ LRESULT FakeDdeServer::handle(UINT message, WPARAM wParam, LPARAM lParam)
             if (auto it = m_busy.find(name); it != m_busy.end())
                 busy = it->second;
         }
+        bool gone = false;
+        {
+            std::lock_guard lock(m_mutex);
+            gone = m_endAfter > 0 && ++m_requests > m_endAfter;
+        }
+        if (gone) {
+            // The program closes while the request is in hand: it is never answered.
+            if (m_vanish)
+                ExitProcess(3);
+            handle(kEnd, 0, 0);
+            return 0;
+        }
         if (busy.count() > 0)
             Sleep(static_cast<DWORD>(busy.count()));
         if (m_ended)
@@ -222,6 +255,10 @@ LRESULT FakeDdeServer::handle(UINT message, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_DDE_TERMINATE:
         record("TERMINATE");
+        {
+            std::lock_guard lock(m_mutex);
+            m_terminated = true;
+        }
         if (sender == m_client) {
             if (!m_ended)
                 PostMessageA(m_client, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(m_window), 0);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <map>
 #include <mutex>
@@ -29,13 +30,23 @@ public:
 
     // The item's value; warm links on it are accepted. An item not in the table is refused.
     void answer(const std::string& item, const std::string& data);
+    // Many at once: no request meets the table half filled.
+    void answerAll(std::map<std::string, std::string> answers);
     // The server is busy this long before it answers a request for the item (nothing else is
     // read meanwhile, as with a program that computes the value on its one thread).
     void busyFor(const std::string& item, std::chrono::milliseconds delay);
     // Posts WM_DDE_TERMINATE to the client: the accounting program has gone.
     void endConversation();
+    // Answers this many requests, then ends the conversation on the next one instead; or, when
+    // `vanish`, the whole process ends there without a word, as a program that crashed.
+    void endAfterRequests(int requests, bool vanish = false);
 
     std::vector<std::string> log() const;
+    // True once a conversation has ended: a terminate either way, or a client whose windows
+    // are gone (killed without a word).
+    bool terminated() const;
+    // After its first conversation the server takes no other, as a program that is closing.
+    void serveOneConversation() { m_once = true; }
     void clearLog();
 
 private:
@@ -50,9 +61,14 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, std::string> m_answers;
     std::map<std::string, std::chrono::milliseconds> m_busy;
+    int m_endAfter = 0;
+    bool m_vanish = false;
+    int m_requests = 0;
+    bool m_terminated = false;
+    bool m_once = false;
     std::vector<std::string> m_log;
     HWND m_window = nullptr;
-    HWND m_client = nullptr;
+    std::atomic<HWND> m_client{nullptr};
     bool m_ended = false;
     std::thread m_thread;
 };

@@ -1,0 +1,67 @@
+#pragma once
+
+// The books of the generation benchmarks (bench-run over the socket, bench-bridge through the
+// Wine bridge).
+
+#include "settings/SettingsSource.h"
+
+#include <QString>
+
+#include <cstdlib>
+#include <string>
+
+namespace benchbooks {
+
+// The books of the benchmark, computed rather than stored: items are "<letter><row>:<n>".
+// Every employee has a number; about a quarter of the rows carry an income.
+inline std::string answer(const std::string& item)
+{
+    if (item.empty())
+        return {};
+    const char kind = item[0];
+    const auto colon = item.find(':');
+    const int row = colon == std::string::npos ? 0 : std::atoi(item.c_str() + 1);
+    const long n = std::atol(item.c_str() + (colon == std::string::npos ? 1 : colon + 1));
+    switch (kind) {
+    case 'T':
+        return std::to_string(2000000000L + n);
+    case 'F':
+        return (n + row) % 4 == 0 ? std::to_string(1000 + n % 997) + ".25" : "0";
+    case 'P':
+        return (n + row) % 4 == 0 ? std::to_string(150 + n % 89) + ".04" : "0";
+    case 'N':
+        return "0";
+    case 'H':
+        return "01062003xxx";
+    case 'Z':
+        return "";
+    case 'B':
+        return "0";
+    default:
+        return "0";
+    }
+}
+
+// The settings of a run over `employees` employees, with templates that ask the items above.
+inline void putBenchSettings(settings::MapSettings& s, int employees)
+{
+    s.set("CodRegion", "07");
+    s.set("CodPod", "14");
+    s.set("FirstWoker", "1");
+    s.set("LastWoker", QString::number(employees));
+    s.set("FormWoker", "T&");
+    s.set("IndNumber", "H&");
+    s.set("InWoker", "Z&");
+    for (int row = 1; row <= 8; ++row) {
+        const QString r = QString::number(row);
+        s.set("f" + r, "F" + r + ":&");
+        s.set("fp" + r, "P" + r + ":&");
+        s.set("nw" + r, "N" + r + ":&");
+        s.set("pp" + r, "B" + r + ":&");
+    }
+    s.set("Edrpou1", "01234567");
+    s.set("TellBoss", "1");
+    s.set("TellShief", "2");
+}
+
+} // namespace benchbooks
