@@ -320,7 +320,10 @@ int main(int argc, char** argv)
             const report::ReportLayout layout(form.QuickRep1, form.source());
             QPdfWriter w(args[2]);
             setUpPdf(w);
-            return report::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ? 0 : 1;
+            return report::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ==
+                           report::ReportPainter::Outcome::Painted
+                       ? 0
+                       : 1;
         }
     } catch (const core::Error& e) {
         std::fprintf(stderr, "bench-report: %s\n", qPrintable(e.message()));
