@@ -1,7 +1,7 @@
-#include "report/ReportLayout.h"
+#include "report/Zvit1Dlg.h"
 #include "core/Error.h"
 #include "report/ReportFill.h"
-#include "report/Zvit1Dlg.h"
+#include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
 #include "support/TaxFileBuilder.h"
 
@@ -24,7 +24,7 @@ constexpr double HeaderHeight = 20.37;
 constexpr double Line = 4.23;
 constexpr double FooterTop = 280.65;
 
-// The form over a tax file of these records, laid out.
+// The 4ВТ form over a tax file of these records, laid out.
 class FormLayout
 {
 public:
@@ -76,7 +76,7 @@ QString column(const PlacedBand& b, int n)
     return b.items.at(std::size_t(n - 1)).text;
 }
 
-TEST(ReportLayoutTest, ThirtyLinesOnTheFirstPageFiftyNineOnLaterOnesLineNumbersRunningOn)
+TEST(Zvit1DlgTest, ThirtyLinesOnTheFirstPageFiftyNineOnLaterOnesLineNumbersRunningOn)
 {
     // 118 employees + 3 service records = 121 lines: 30 + 59 + 32, the summary after them.
     const FormLayout f(testsupport::taxReturn(118));
@@ -111,7 +111,7 @@ TEST(ReportLayoutTest, ThirtyLinesOnTheFirstPageFiftyNineOnLaterOnesLineNumbersR
     EXPECT_EQ(f.item(2, "QRExpr9").text, "118");
 }
 
-TEST(ReportLayoutTest, SummaryThatDoesNotFitStartsANewPageWithOnlyTheColumnHeader)
+TEST(Zvit1DlgTest, SummaryThatDoesNotFitStartsANewPageWithOnlyTheColumnHeader)
 {
     // 16 lines end at 218.70 mm on page 1: the 65.62 mm summary no longer fits above the footer.
     const FormLayout f(testsupport::taxReturn(13));
@@ -125,7 +125,7 @@ TEST(ReportLayoutTest, SummaryThatDoesNotFitStartsANewPageWithOnlyTheColumnHeade
     EXPECT_EQ(g.layout->pageCount(), 1);
 }
 
-TEST(ReportLayoutTest, ServiceLinesPrintCrossesAndTheTotals)
+TEST(Zvit1DlgTest, ServiceLinesPrintCrossesAndTheTotals)
 {
     std::vector<TaxRow> lines = testsupport::taxReturn(1);
     lines[0].oznPilg.reset();
@@ -148,7 +148,7 @@ TEST(ReportLayoutTest, ServiceLinesPrintCrossesAndTheTotals)
     EXPECT_EQ(f.item(0, "QRExpr9").text, "1");
 }
 
-TEST(ReportLayoutTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
+TEST(Zvit1DlgTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
 {
     const FormLayout empty({});
     ASSERT_EQ(empty.layout->pageCount(), 1);
@@ -161,7 +161,7 @@ TEST(ReportLayoutTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
     EXPECT_EQ(service.item(0, "QRExpr9").text, "0");
 }
 
-TEST(ReportLayoutTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
+TEST(Zvit1DlgTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
 {
     taxfile::RunChoices c;
     c.edit1 = c.edit2 = "0";
@@ -207,93 +207,6 @@ TEST(ReportLayoutTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
             }
         }
     }
-}
-
-// The run-time items, filled from the settings and the dialog's choices.
-class ReportFillTest : public ::testing::Test
-{
-protected:
-    ReportFillTest()
-    {
-        const char* values[][2] = {
-            {"Edrpou1", "12345678"}, {"pdw1", " 0"},           {"NameFirm", "  ТОВ «Зоря»"},
-            {"NamePodat", "ДПІ"},    {"codpp1", "02345678"},   {"codk1", "1111111111"},
-            {"codb1", "2222222222"}, {"NameBoss", "Петренко"}, {"NameShief", "Іваненко"},
-            {"TellBoss", "2-34-56"}, {"TellShief", "2-34-57"}};
-        for (const auto& v : values)
-            m_settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
-        m_choices.zyear = "1999";
-        m_choices.edit1 = "3";
-        m_choices.edit2 = "2";
-    }
-    QString text(const char* key) const { return m_form.item(QString::fromLatin1(key))->text; }
-
-    settings::MapSettings m_settings;
-    taxfile::RunChoices m_choices;
-    report::ReportDefinition m_form = report::Zvit1Dlg::formDefinition();
-};
-
-TEST_F(ReportFillTest, SettingsAndCountsGoWhereTheFormWantsThem)
-{
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel3"), "12345678");
-    EXPECT_EQ(text("QRLabel1"), " 0");
-    EXPECT_EQ(text("QRLabel14"), "  ТОВ «Зоря»"); // unchanged, blanks and all
-    EXPECT_EQ(text("QRLabel13"), "ДПІ");
-    EXPECT_EQ(text("QRLabel15"), "02345678");
-    EXPECT_EQ(text("QRLabel20"), "1111111111");
-    EXPECT_EQ(text("QRLabel22"), "2222222222");
-    EXPECT_EQ(text("QRLabel12"), "3 квартал 1999р.");
-    EXPECT_EQ(text("QRLabel6"), "3");
-    EXPECT_EQ(text("QRLabel7"), "2");
-    EXPECT_EQ(text("QRLabel30"), "5");
-
-    m_choices.edit1 = "05";
-    m_choices.edit2 = "0";
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel6"), "05");
-    EXPECT_EQ(text("QRLabel30"), "5");
-
-    m_choices.edit1 = m_choices.edit2 = "2147483647";
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel30"), "4294967294");
-}
-
-TEST_F(ReportFillTest, AKindOfPersonMovesTheSurnamesAndTelephones)
-{
-    const char* keys[] = {"QRLabel18", "QRLabel25", "QRLabel23",
-                          "QRLabel26", "QRLabel24", "QRLabel27"};
-    const QStringList legal{"Петренко", "2-34-56", "Іваненко", "2-34-57", "", ""};
-    const QStringList individual{"", "", "", "", "Петренко", "2-34-56"};
-    for (int wuser : {0, 1, 0}) {
-        m_choices.wuser = wuser;
-        report::fillReport(m_form, m_settings, m_choices);
-        QStringList got;
-        for (const char* k : keys)
-            got << text(k);
-        EXPECT_EQ(got, wuser == 0 ? legal : individual) << wuser;
-        EXPECT_EQ(text("QRLabel20"), "1111111111");
-    }
-}
-
-TEST_F(ReportFillTest, PeriodTextOfEveryQuarterAndATypedYear)
-{
-    for (int q = 0; q < 4; ++q)
-        EXPECT_EQ(report::periodText(q, "2001"), QString::number(q + 1) + " квартал 2001р.");
-}
-
-TEST_F(ReportFillTest, ACountThatIsNoWholeNumberStopsTheFilling)
-{
-    m_choices.edit1 = "abc";
-    try {
-        report::fillReport(m_form, m_settings, m_choices);
-        FAIL() << "no error";
-    } catch (const core::Error& e) {
-        EXPECT_EQ(e.message(), "'abc' is not a valid integer value");
-    }
-    m_choices.edit1 = "1";
-    m_choices.edit2 = "";
-    EXPECT_THROW(report::fillReport(m_form, m_settings, m_choices), core::Error);
 }
 
 } // namespace
