@@ -10,6 +10,7 @@
 #include "support/DefaultTemplates.h"
 #include "support/DesktopLocale.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScopedEnvironment.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
 #include "taxfile/Report1Dlg.h"
@@ -35,6 +36,8 @@
 #include <QThread>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 #include <memory>
 
@@ -74,9 +77,8 @@ class GenerationEndToEndTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QLocale::setDefault(QLocale::c());
         ASSERT_TRUE(m_runtime.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        m_runtimeDir.emplace("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
         testsupport::putDefaultTemplates(m_settings);
         m_settings.set("CodRegion", "07");
         m_settings.set("CodPod", "14");
@@ -91,11 +93,7 @@ protected:
         m_settings.set("DestinationA", m_temp.path() + "/medium/");
     }
 
-    void TearDown() override
-    {
-        stopStandIn();
-        QLocale::setDefault(QLocale::system());
-    }
+    void TearDown() override { stopStandIn(); }
 
     void stopStandIn()
     {
@@ -188,6 +186,8 @@ protected:
     }
 
     QTemporaryDir m_runtime;
+    std::optional<testsupport::EnvironmentVariable> m_runtimeDir;
+    testsupport::DefaultLocale m_locale{QLocale::c()};
     QTemporaryDir m_temp;
     QProcess m_standin;
     settings::MapSettings m_settings;

@@ -4,6 +4,7 @@
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/PdfWords.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TaxFileBuilder.h"
 
 #include <QLocale>
@@ -119,12 +120,11 @@ protected:
         choices.edit1 = "3";
         choices.edit2 = "2";
 
-        QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+        const testsupport::DefaultLocale uk(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
         report::Zvit1Dlg form;
         form.openTable(s_dir->path() + '/', "DA071401.3");
         report::fillReport(form.QuickRep1, settings, choices);
         const report::ReportLayout layout(form.QuickRep1, form.source());
-        QLocale::setDefault(QLocale::system());
         s_pdf = s_dir->filePath("form.pdf");
         report::PreviewWindow preview(layout, "DA071401.3");
         preview.writePdf(s_pdf);

@@ -2,6 +2,7 @@
 #include "link/Frame.h"
 #include "link/FrameDecoder.h"
 #include "link/SocketPath.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <functional>
 #include <future>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -148,9 +150,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_runtime.isValid());
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
+        m_runtimeDir.emplace("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
     }
     QTemporaryDir m_runtime;
+    std::optional<testsupport::EnvironmentVariable> m_runtimeDir;
 };
 
 // Answers S and T with A and R with "value of <item>".
@@ -279,12 +282,10 @@ TEST_F(UnixSocketTransportTest, RefusesAnUnsafeSocketDirectory)
 
 TEST(SocketPathTest, RuntimeDirectoryElseTemp)
 {
-    const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", "/run/user/77");
+    testsupport::EnvironmentVariable runtime("XDG_RUNTIME_DIR", "/run/user/77");
     EXPECT_EQ(ddelink::SocketPath::forService(QStringLiteral("БУХ")),
               QStringLiteral("/run/user/77/dde/БУХ"));
-    qunsetenv("XDG_RUNTIME_DIR");
+    runtime.set(QByteArray());
     EXPECT_TRUE(
         ddelink::SocketPath::directory().endsWith(QStringLiteral("/dde-%1").arg(::geteuid())));
-    qputenv("XDG_RUNTIME_DIR", saved);
 }

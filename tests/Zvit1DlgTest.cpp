@@ -3,6 +3,7 @@
 #include "report/ReportFill.h"
 #include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TaxFileBuilder.h"
 
 #include <QLocale>
@@ -129,9 +130,8 @@ TEST(Zvit1DlgTest, ServiceLinesPrintCrossesAndTheTotals)
 {
     std::vector<TaxRow> lines = testsupport::taxReturn(1);
     lines[0].oznPilg.reset();
-    QLocale::setDefault(QLocale::c());
+    const testsupport::DefaultLocale plain(QLocale::c());
     const FormLayout f(lines);
-    QLocale::setDefault(QLocale::system());
     const auto d = f.details(0);
     ASSERT_EQ(d.size(), 4u);
     auto columns = [&](const PlacedBand* b) {
@@ -173,9 +173,8 @@ TEST(Zvit1DlgTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
     s.set("NamePodat", QString("Державна податкова інспекція ").repeated(6));
     s.set("Edrpou1", "12345678");
     report::fillReport(form.QuickRep1, s, c);
-    QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+    const testsupport::DefaultLocale uk(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
     const ReportLayout layout(form.QuickRep1, form.source());
-    QLocale::setDefault(QLocale::system());
     const PlacedBand* detail = nullptr;
     for (const PlacedBand& b : layout.page(0).bands) {
         if (b.band->kind == BandKind::Detail)
