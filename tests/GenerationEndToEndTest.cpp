@@ -402,9 +402,9 @@ TEST_F(GenerationEndToEndTest, AMistypedNumberInTheBooksIsShownAfterTheRun)
     EXPECT_EQ(shown->windowTitle(), "Перевірка файлу");
     EXPECT_EQ(shown->windowModality(), Qt::NonModal);
     EXPECT_TRUE(
-        shown->Label1->text().contains("записано так, як відповіла бухгалтерська програма"));
-    ASSERT_EQ(shown->ListView1->rowCount(), 1);
-    auto cell = [&](int column) { return shown->ListView1->item(0, column)->text(); };
+        shown->SummaryLabel->text().contains("записано так, як відповіла бухгалтерська програма"));
+    ASSERT_EQ(shown->FindingsTable->rowCount(), 1);
+    auto cell = [&](int column) { return shown->FindingsTable->item(0, column)->text(); };
     EXPECT_EQ(cell(0), "Помилка");
     EXPECT_EQ(cell(1), "6"); // employee 5's one record
     EXPECT_EQ(cell(2), "2919311527");
