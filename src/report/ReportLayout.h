@@ -51,9 +51,9 @@ struct LaidOutPage
 // Text in a fixed cell: a line wider than the cell is set in a condensed font when a quarter
 // narrower is enough (a date or a heading keeps its figures), otherwise it wraps where a line may
 // break (after a blank or a hyphen); a word wider than the cell keeps a line of its own. The
-// breaks are taken here, in millimetres, so that every device breaks alike. An auto-sized item that
-// would reach beyond the right edge of its band is condensed the same way, and cut at the edge only
-// when that is not enough.
+// breaks are taken here, in millimetres, so that every device breaks alike. An auto-sized item
+// that would reach beyond the right edge of its band is condensed the same way, and cut at the
+// edge only when that is not enough.
 class ReportLayout
 {
 public:
@@ -72,8 +72,9 @@ private:
     // The item's lines, its stretch and whether it is cut, from its text and rectangle.
     void setLines(PlacedItem& placed) const;
     static double widestLine(const QStringList& lines, const ReportItem& item);
-    // The lines broken where a line may break so that each fits the room, if a word allows.
+    // The places where a line may break, as positions after which it breaks.
     static std::vector<qsizetype> breaks(const QString& line);
+    // The lines broken at such places so that each fits the room, as far as its words allow.
     static QStringList wrapped(const QStringList& lines, double room, const ReportItem& item);
     void newPage();
     void closePage(Context& context);
