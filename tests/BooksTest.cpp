@@ -1,6 +1,7 @@
 #include "Books.h"
 
 #include "core/Conversions.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -64,8 +65,7 @@ bool validTaxpayerNumber(const QString& tin)
 class BooksTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale::c()); }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+    testsupport::DefaultLocale m_locale{QLocale::c()};
 };
 
 } // namespace
@@ -145,7 +145,7 @@ TEST_F(BooksTest, DemoBooksMakeAPlausibleReturn)
     const Books books = Books::load(demoPath());
     for (const char* locale : {"uk_UA", "C"}) {
         SCOPED_TRACE(locale);
-        QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+        const testsupport::DefaultLocale desktop(QLocale(QString::fromLatin1(locale)));
         const QDate quarterStart(2008, 7, 1);
         const QDate quarterEnd(2008, 9, 30);
         EXPECT_EQ(core::dateFromAnswer(*books.answer("РДАТА")), quarterEnd);

@@ -32,9 +32,9 @@ TEST(CheckDlgTest, TheShortColumnsShowTheirTextsWhole)
     check::CheckDlg dlg(QStringLiteral("DA071401.3"), findings);
     dlg.show();
     for (int column = 0; column < 4; ++column) {
-        const int shown = dlg.ListView1->columnWidth(column);
-        dlg.ListView1->resizeColumnToContents(column); // the width its contents ask for
-        EXPECT_GE(shown, dlg.ListView1->columnWidth(column))
-            << dlg.ListView1->horizontalHeaderItem(column)->text().toStdString();
+        const int shown = dlg.FindingsTable->columnWidth(column);
+        dlg.FindingsTable->resizeColumnToContents(column); // the width its contents ask for
+        EXPECT_GE(shown, dlg.FindingsTable->columnWidth(column))
+            << dlg.FindingsTable->horizontalHeaderItem(column)->text().toStdString();
     }
 }

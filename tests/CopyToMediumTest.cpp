@@ -2,6 +2,7 @@
 #include "settings/SettingsSource.h"
 #include "support/HostileEnvironment.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -152,8 +153,7 @@ TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
 // in the working folder.
 TEST_F(CopyToMediumTest, ATildeNamesTheHomeFolder)
 {
-    const QByteArray home = qgetenv("HOME");
-    qputenv("HOME", QFile::encodeName(root() + "home"));
+    const testsupport::EnvironmentVariable home("HOME", QFile::encodeName(root() + "home"));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(root()));
     for (const char* destination : {"~/usb/", "~/"}) {
@@ -162,7 +162,6 @@ TEST_F(CopyToMediumTest, ATildeNamesTheHomeFolder)
         EXPECT_TRUE(QFileInfo::exists(expected)) << destination;
     }
     QDir::setCurrent(previous);
-    qputenv("HOME", home);
     EXPECT_FALSE(QFileInfo::exists(root() + "~")) << "a folder named ~ in the working folder";
 }
 #endif

@@ -1,3 +1,5 @@
+#include "support/ScopedEnvironment.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -16,7 +18,7 @@ TEST(DbfCorpusReplay, EverySeedIsReadWithoutFault)
     // The entry point reads each input from a scratch file in the temporary directory.
     QTemporaryDir scratch;
     ASSERT_TRUE(scratch.isValid());
-    qputenv("TMPDIR", QFile::encodeName(scratch.path()));
+    const testsupport::EnvironmentVariable tmpdir("TMPDIR", QFile::encodeName(scratch.path()));
     const QDir corpus(QStringLiteral(FVT_DBF_CORPUS));
     const QStringList seeds = corpus.entryList(QDir::Files, QDir::Name);
     ASSERT_GE(seeds.size(), 10);

@@ -1,5 +1,6 @@
 #include "Evaluator.h"
 #include "Books.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QJsonDocument>
 #include <QLocale>
@@ -41,8 +42,7 @@ const char* kBooks = R"({
 class EvaluatorTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { QLocale::setDefault(QLocale::c()); }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
+    testsupport::DefaultLocale m_locale{QLocale::c()};
 
     std::optional<QString> eval(const QString& expression) const
     {
@@ -230,13 +230,14 @@ TEST_F(EvaluatorTest, LengthAndDepthAreBounded)
 
 TEST_F(EvaluatorTest, NumbersCarryTheLocaleDecimalSeparator)
 {
-    QLocale::setDefault(QLocale(QStringLiteral("uk_UA")));
-    EXPECT_EQ(eval("КО70.01:7"), "1300,30");
-    EXPECT_EQ(eval("0-КО70.01:7"), "-1300,30");
-    EXPECT_EQ(eval("1234567.891"), "1234567,89"); // no group separators
-    EXPECT_EQ(eval("СН1:7.35"), "1");
-    EXPECT_EQ(eval("СН1:7.100"), "04082008   ");
-    QLocale::setDefault(QLocale::c());
+    {
+        const testsupport::DefaultLocale uk(QLocale(QStringLiteral("uk_UA")));
+        EXPECT_EQ(eval("КО70.01:7"), "1300,30");
+        EXPECT_EQ(eval("0-КО70.01:7"), "-1300,30");
+        EXPECT_EQ(eval("1234567.891"), "1234567,89"); // no group separators
+        EXPECT_EQ(eval("СН1:7.35"), "1");
+        EXPECT_EQ(eval("СН1:7.100"), "04082008   ");
+    }
     EXPECT_EQ(eval("КО70.01:7"), "1300.30");
     EXPECT_EQ(eval("1234567.891"), "1234567.89");
 }

@@ -1,6 +1,7 @@
 #include "report/Expression.h"
 #include "core/Error.h"
 #include "report/Value.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QHash>
 #include <QLocale>
@@ -71,8 +72,6 @@ const Case cases[] = {
 
 class ExpressionTest : public ::testing::TestWithParam<Case>
 {
-protected:
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 };
 
 TEST_P(ExpressionTest, EvaluatesAndPrintsUnderBothSeparators)
@@ -80,9 +79,11 @@ TEST_P(ExpressionTest, EvaluatesAndPrintsUnderBothSeparators)
     const Case& c = GetParam();
     const auto e = Expression::parse(QString::fromLatin1(c.expression));
     const Record r = record(c.np, c.count);
-    QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
-    EXPECT_EQ(report::formatValue(e->evaluate(r)), QString::fromUtf8(c.uk)) << c.expression;
-    QLocale::setDefault(QLocale::c());
+    {
+        const testsupport::DefaultLocale uk(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
+        EXPECT_EQ(report::formatValue(e->evaluate(r)), QString::fromUtf8(c.uk)) << c.expression;
+    }
+    const testsupport::DefaultLocale plain(QLocale::c());
     EXPECT_EQ(report::formatValue(e->evaluate(r)), QString::fromUtf8(c.c)) << c.expression;
 }
 

@@ -4,6 +4,7 @@
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/GaugeModel.h"
 #include "taxfile/TaxFileFields.h"
@@ -56,7 +57,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
-        QLocale::setDefault(QLocale::c());
         m_settings.set("CodRegion", "07");
         m_settings.set("CodPod", "14");
         m_settings.set("FirstWoker", "1");
@@ -76,7 +76,6 @@ protected:
         m_choices.kwartal = 2;
         taxfile::TaxFileName().clear();
     }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
     taxfile::GenerationRun::Outcome run()
     {
@@ -136,6 +135,7 @@ protected:
         m_settings.set(QStringLiteral("pp%1").arg(row), pp);
     }
 
+    testsupport::DefaultLocale m_locale{QLocale::c()};
     QTemporaryDir m_work;
     QTemporaryDir m_temp;
     settings::MapSettings m_settings;
@@ -295,7 +295,7 @@ TEST_F(GenerationRunTest, AmountsFollowTheDecimalSeparator)
     ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
     EXPECT_DOUBLE_EQ(records()[0].sDox, 1234.5);
 
-    QLocale::setDefault(QLocale("uk_UA"));
+    const testsupport::DefaultLocale uk(QLocale("uk_UA"));
     EXPECT_EQ(runError(), "' 1234.50 ' is not a valid floating point value");
     m_asker.answers["I1"] = "1234,50";
     m_table.close();

@@ -18,7 +18,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -91,12 +93,18 @@ TEST_F(ReadmeFolder, MissingFileOrSomethingElseOfThatNameDoesNothing)
     EXPECT_TRUE(m_sink.errors.isEmpty());
 
     // A pipe nobody writes to: opening it to read would wait for ever. Should the command wait
-    // all the same, a writer comes and goes after a while, so the test fails instead of hanging.
+    // all the same, a writer comes and goes when the command has not returned within a while, so
+    // the test fails instead of hanging; when it returns at once, so does the rescue.
     ASSERT_TRUE(QDir(m_dir.path()).rmdir("Readme.txt"));
     const QByteArray fifo = QFile::encodeName(m_dir.filePath("Readme.txt"));
     ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
-    std::thread rescue([fifo] {
-        std::this_thread::sleep_for(std::chrono::seconds(3));
+    std::mutex mutex;
+    std::condition_variable returned;
+    bool done = false;
+    std::thread rescue([&] {
+        std::unique_lock lock(mutex);
+        if (returned.wait_for(lock, std::chrono::seconds(3), [&] { return done; }))
+            return;
         const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
         if (fd >= 0)
             ::close(fd);
@@ -105,6 +113,11 @@ TEST_F(ReadmeFolder, MissingFileOrSomethingElseOfThatNameDoesNothing)
     clock.start();
     EXPECT_FALSE(runHelp(dlg));
     EXPECT_LT(clock.elapsed(), 2000);
+    {
+        const std::lock_guard lock(mutex);
+        done = true;
+    }
+    returned.notify_one();
     rescue.join();
     EXPECT_TRUE(m_sink.errors.isEmpty());
 }

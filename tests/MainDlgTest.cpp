@@ -1,15 +1,11 @@
 #include "app/MainDlg.h"
 #include "app/AboutDlg.h"
-#include "app/MessageBoxSink.h"
-#include "core/Conversions.h"
 #include "core/Error.h"
+#include "support/NextModal.h"
 #include "support/RecordingMessageSink.h"
-#include "widgets/OuterSize.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -18,20 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
-
 namespace {
 
-// Runs `check` on the modal window that opens next, then closes it with `close`.
-void onNextModal(std::function<void(QWidget*)> check)
-{
-    QTimer::singleShot(0, [check] {
-        QWidget* modal = QApplication::activeModalWidget();
-        check(modal);
-        if (modal)
-            modal->close();
-    });
-}
+using testsupport::onNextModal;
 
 TEST(MainDlgTest, MenuBarAndActionListAreAsDesigned)
 {
@@ -84,22 +69,6 @@ TEST(MainDlgTest, WindowIsAResizableCentredFrameOfTheDesignedSize)
     EXPECT_LE(std::abs(dlg.frameGeometry().center().x() - screen.center().x()), 1);
     EXPECT_LE(std::abs(dlg.frameGeometry().center().y() - screen.center().y()), 1);
     EXPECT_EQ(dlg.font().pointSize(), 8);
-}
-
-TEST(WindowPlacementTest, TheOuterSizeHoldsOnceTheWindowManagerTellsItsFrame)
-{
-    QWidget window;
-    QMargins frame; // a window manager frames the window some time after it is shown
-    widgets::setOuterSize(&window, QSize(435, 300), [&](const QWidget*) { return frame; });
-    window.show();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window.size(), QSize(435, 300));
-    frame = QMargins(1, 20, 1, 5);
-    window.move(window.pos() + QPoint(1, 20));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(window.size(), QSize(433, 275));
-    const QRect screen = window.screen()->availableGeometry();
-    EXPECT_LE(std::abs(window.geometry().center().x() - screen.center().x()), 1);
 }
 
 TEST(MainDlgTest, LinkIsCheckedOnlyAtTheFirstActivation)
@@ -236,37 +205,3 @@ TEST(MainDlgTest, UnwiredDialogsAndFailingCommandsShowTheErrorBoxAndKeepTheWindo
 }
 
 } // namespace
-
-// A huge answer or setting in a message: the box stays within the screen and opens at once;
-// the message's own words are exact and the value is cut with "…".
-TEST(MessageBoxSinkTest, HugeValuesGiveABoundedWrappedBox)
-{
-    QString message;
-    try {
-        core::toFloat(QString(1 << 20, QChar(u'9')));
-    } catch (const core::Error& e) {
-        message = e.message();
-    }
-    EXPECT_EQ(message, "'" + QString(core::kShownValueLength - 1, QChar(u'9')) + QChar(0x2026) +
-                           "' is not a valid floating point value");
-
-    app::MessageBoxSink sink;
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-    for (const QString& text : {message, QString(10 << 20, QChar(u'Ж'))}) {
-        QSize shown;
-        onNextModal([&](QWidget* box) { shown = box ? box->size() : QSize(); });
-        QElapsedTimer clock;
-        clock.start();
-        sink.showError(text);
-        EXPECT_LT(clock.elapsed(), 5000);
-        EXPECT_TRUE(shown.isValid());
-        EXPECT_LE(shown.width(), screen.width());
-        EXPECT_LE(shown.height(), screen.height());
-    }
-    EXPECT_EQ(app::MessageBoxSink::boxText(QString(5000, QChar(u'x'))).remove(QChar(0x200B)),
-              QString(app::MessageBoxSink::kMaxText - 1, QChar(u'x')) + QChar(0x2026));
-    // Never half a character where the cut falls.
-    const QString words = QStringLiteral("a ").repeated(app::MessageBoxSink::kMaxText / 2 - 1);
-    EXPECT_EQ(app::MessageBoxSink::boxText(words + QString::fromUtf8("😀 tail")),
-              words + QChar(0x2026));
-}

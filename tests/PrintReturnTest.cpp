@@ -6,6 +6,7 @@
 #include "support/FakeAsker.h"
 #include "support/PdfWords.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TaxFileBuilder.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/Report1Dlg.h"
@@ -222,10 +223,10 @@ TEST_F(PrintReturnTest, ClosingTheDialogClosesItsPreviews)
 TEST_F(PrintReturnTest, PreviewMovesBetweenPagesPrintsAndSavesTheSamePages)
 {
     // A home of its own, with its documents folder.
-    const QByteArray home = qgetenv("HOME"), config = qgetenv("XDG_CONFIG_HOME");
     QDir(m_temp.path()).mkpath("home/Documents");
-    qputenv("HOME", QFile::encodeName(m_temp.filePath("home")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_temp.filePath("home/.config")));
+    const testsupport::EnvironmentVariable home("HOME", QFile::encodeName(m_temp.filePath("home")));
+    const testsupport::EnvironmentVariable config(
+        "XDG_CONFIG_HOME", QFile::encodeName(m_temp.filePath("home/.config")));
     const QString typed = m_temp.filePath("typed.pdf");
     const QString printed = m_temp.filePath("printed.pdf");
     m_onPreview = [&](PreviewWindow* p) {
@@ -286,8 +287,6 @@ TEST_F(PrintReturnTest, PreviewMovesBetweenPagesPrintsAndSavesTheSamePages)
         });
     };
     m_dlg->Button2Click();
-    qputenv("HOME", home);
-    qputenv("XDG_CONFIG_HOME", config);
     EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join('|').toStdString();
     const auto saved = testsupport::readPdfWords(typed);
     const auto fromPrinter = testsupport::readPdfWords(printed);

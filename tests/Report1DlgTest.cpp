@@ -9,6 +9,7 @@
 #include "support/FakeAsker.h"
 #include "support/FitChecks.h"
 #include "support/RecordingMessageSink.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/RadioGroup.h"
@@ -45,7 +46,6 @@ class Report1DlgTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QLocale::setDefault(QLocale::c());
         ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
         m_settings.set("CodRegion", "07");
         m_settings.set("CodPod", "14");
@@ -62,7 +62,6 @@ protected:
         m_dlg->setWorkingDirectory(m_work.path());
         m_dlg->setTempDirectory(m_temp.path() + '/');
     }
-    void TearDown() override { QLocale::setDefault(QLocale::system()); }
 
     template <class T> T* child(const char* name)
     {
@@ -71,6 +70,7 @@ protected:
         return w;
     }
 
+    testsupport::DefaultLocale m_locale{QLocale::c()};
     QTemporaryDir m_work;
     QTemporaryDir m_temp;
     settings::MapSettings m_settings;

@@ -1,299 +1,166 @@
 #include "report/ReportLayout.h"
-#include "core/Error.h"
-#include "report/ReportFill.h"
-#include "report/Zvit1Dlg.h"
-#include "settings/SettingsSource.h"
-#include "support/TaxFileBuilder.h"
+#include "report/ReportFont.h"
 
-#include <QLocale>
-#include <QTemporaryDir>
+#include <QStringList>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <vector>
 
+// The band engine on a small form of its own: a 100 mm square sheet, 10 mm margins, so the
+// page footer's top is at 80 mm.
 namespace {
 
 using report::BandKind;
+using report::ItemKind;
 using report::PlacedBand;
+using report::ReportBand;
+using report::ReportDefinition;
+using report::ReportItem;
 using report::ReportLayout;
-using testsupport::TaxRow;
+using report::Value;
 
-constexpr double TitleHeight = 120.65;
-constexpr double HeaderHeight = 20.37;
-constexpr double Line = 4.23;
-constexpr double FooterTop = 280.65;
-
-// The form over a tax file of these records, laid out.
-class FormLayout
+class Rows final : public report::DataSource
 {
 public:
-    explicit FormLayout(const std::vector<TaxRow>& lines, taxfile::RunChoices choices = {})
-    {
-        testsupport::writeTaxFile(m_dir.path(), "DA071401.3", lines);
-        form.openTable(m_dir.path() + '/', "DA071401.3");
-        if (choices.edit1.isEmpty())
-            choices.edit1 = choices.edit2 = "0";
-        report::fillReport(form.QuickRep1, settings, choices);
-        layout = std::make_unique<ReportLayout>(form.QuickRep1, form.source());
-    }
+    explicit Rows(QStringList names) : m_names(std::move(names)) {}
+    QString name() const override { return QStringLiteral("Rows"); }
+    void first() override { m_at = 0; }
+    bool eof() const override { return m_at >= m_names.size(); }
+    void next() override { ++m_at; }
+    Value field(const QString&) const override { return Value::fromText(m_names.at(m_at)); }
 
-    std::vector<BandKind> kinds(int page) const
-    {
-        std::vector<BandKind> k;
-        for (const PlacedBand& b : layout->page(page).bands)
-            k.push_back(b.band->kind);
-        return k;
-    }
-    std::vector<const PlacedBand*> details(int page) const
-    {
-        std::vector<const PlacedBand*> d;
-        for (const PlacedBand& b : layout->page(page).bands) {
-            if (b.band->kind == BandKind::Detail)
-                d.push_back(&b);
-        }
-        return d;
-    }
-    const report::PlacedItem& item(int page, const QString& key) const
-    {
-        for (const PlacedBand& b : layout->page(page).bands) {
-            for (const report::PlacedItem& i : b.items) {
-                if (i.item->key == key)
-                    return i;
-            }
-        }
-        throw core::Error("no item " + key);
-    }
-
-    QTemporaryDir m_dir;
-    settings::MapSettings settings;
-    report::Zvit1Dlg form;
-    std::unique_ptr<ReportLayout> layout;
+private:
+    QStringList m_names;
+    qsizetype m_at = 0;
 };
 
-QString column(const PlacedBand& b, int n)
+ReportItem expression(const QString& text)
 {
-    return b.items.at(std::size_t(n - 1)).text;
+    ReportItem i;
+    i.kind = ItemKind::Expr;
+    i.width = 20;
+    i.height = 5;
+    i.text = text;
+    i.expression = report::Expression::parse(text);
+    return i;
 }
 
-TEST(ReportLayoutTest, ThirtyLinesOnTheFirstPageFiftyNineOnLaterOnesLineNumbersRunningOn)
+ReportItem cell(const QString& text, double width, bool autoSize = false, double left = 0)
 {
-    // 118 employees + 3 service records = 121 lines: 30 + 59 + 32, the summary after them.
-    const FormLayout f(testsupport::taxReturn(118));
-    ASSERT_EQ(f.layout->pageCount(), 3);
-    using K = BandKind;
-    const auto one = f.kinds(0);
-    EXPECT_EQ(one.front(), K::Title);
-    EXPECT_EQ(one[1], K::ColumnHeader);
-    EXPECT_EQ(f.details(0).size(), 30u);
-    EXPECT_EQ(f.details(1).size(), 59u);
-    EXPECT_EQ(f.details(2).size(), 32u);
-    EXPECT_NEAR(f.layout->page(0).bands[1].top, 10 + TitleHeight, 1e-9);
-    EXPECT_NEAR(f.details(0).front()->top, 10 + TitleHeight + HeaderHeight, 1e-9);
-    EXPECT_NEAR(f.details(0).back()->top, 10 + TitleHeight + HeaderHeight + 29 * Line, 1e-9);
-    for (int p = 1; p < 3; ++p) {
-        EXPECT_EQ(f.kinds(p).front(), K::ColumnHeader) << p;
-        EXPECT_NEAR(f.layout->page(p).bands.front().top, 10, 1e-9);
-        EXPECT_NEAR(f.details(p).front()->top, 10 + HeaderHeight, 1e-9);
+    ReportItem i;
+    i.text = text;
+    i.left = left;
+    i.width = width;
+    i.height = 5;
+    i.autoSize = autoSize;
+    return i;
+}
+
+ReportDefinition sheet(double detailHeight, std::vector<ReportItem> titleItems = {})
+{
+    ReportDefinition d;
+    d.pageWidth = d.pageHeight = 100;
+    d.bands = {
+        {"Title", BandKind::Title, 20, std::move(titleItems)},
+        {"Header", BandKind::ColumnHeader, 10, {}},
+        {"Detail", BandKind::Detail, detailHeight, {expression("COUNT"), expression("Rows.NAME")}},
+        {"Summary", BandKind::Summary, 30, {expression("COUNT")}},
+        {"Footer", BandKind::PageFooter, 10, {expression("PAGENUMBER")}}};
+    return d;
+}
+
+// Each page's bands as "kind@top" with the first item's text: "D@40:1".
+std::vector<QStringList> flow(const ReportLayout& layout)
+{
+    const char* names[] = {"T", "H", "D", "S", "F"};
+    std::vector<QStringList> pages;
+    for (int p = 0; p < layout.pageCount(); ++p) {
+        QStringList bands;
+        for (const PlacedBand& b : layout.page(p).bands) {
+            QString s = QStringLiteral("%1@%2").arg(names[int(b.band->kind)]).arg(b.top);
+            if (!b.items.empty())
+                s += u':' + b.items.front().text;
+            bands << s;
+        }
+        pages.push_back(bands);
     }
-    EXPECT_EQ(column(*f.details(0).back(), 1), "30");
-    EXPECT_EQ(column(*f.details(1).front(), 1), "31");
-    EXPECT_EQ(column(*f.details(2).front(), 1), "90");
-    EXPECT_EQ(column(*f.details(2)[28], 1), "118");
-    // The footer closes every page, with its number.
-    for (int p = 0; p < 3; ++p) {
-        const PlacedBand& last = f.layout->page(p).bands.back();
-        EXPECT_EQ(last.band->kind, K::PageFooter);
-        EXPECT_NEAR(last.top, FooterTop, 1e-9);
-        EXPECT_EQ(last.items.at(1).text, QString::number(p + 1));
-    }
-    EXPECT_EQ(f.kinds(2).at(f.kinds(2).size() - 2), K::Summary);
-    EXPECT_EQ(f.item(2, "QRExpr9").text, "118");
+    return pages;
 }
 
-TEST(ReportLayoutTest, SummaryThatDoesNotFitStartsANewPageWithOnlyTheColumnHeader)
+TEST(ReportLayoutTest, BandsFlowOverPagesWithCountAndPageNumber)
 {
-    // 16 lines end at 218.70 mm on page 1: the 65.62 mm summary no longer fits above the footer.
-    const FormLayout f(testsupport::taxReturn(13));
-    ASSERT_EQ(f.layout->pageCount(), 2);
-    using K = BandKind;
-    EXPECT_EQ(f.details(0).size(), 16u);
-    EXPECT_EQ(f.kinds(1), (std::vector<K>{K::ColumnHeader, K::Summary, K::PageFooter}));
-    EXPECT_NEAR(f.layout->page(1).bands[1].top, 10 + HeaderHeight, 1e-9);
-    // One line less and it fits.
-    const FormLayout g(testsupport::taxReturn(12));
-    EXPECT_EQ(g.layout->pageCount(), 1);
-}
-
-TEST(ReportLayoutTest, ServiceLinesPrintCrossesAndTheTotals)
-{
-    std::vector<TaxRow> lines = testsupport::taxReturn(1);
-    lines[0].oznPilg.reset();
-    QLocale::setDefault(QLocale::c());
-    const FormLayout f(lines);
-    QLocale::setDefault(QLocale::system());
-    const auto d = f.details(0);
-    ASSERT_EQ(d.size(), 4u);
-    auto columns = [&](const PlacedBand* b) {
-        QStringList t;
-        for (int c = 1; c <= 8; ++c)
-            t << column(*b, c);
-        return t;
+    const ReportDefinition d = sheet(15);
+    Rows rows({"a", "b", "c", "d", "e"});
+    const ReportLayout layout(d, rows);
+    // Two lines fit beneath the title, three more on page 2; the summary then needs a page of
+    // its own, which begins with the column header.
+    const std::vector<QStringList> expected = {
+        {"T@10", "H@30", "D@40:1", "D@55:2", "F@80:1"},
+        {"H@10", "D@20:3", "D@35:4", "D@50:5", "F@80:2"},
+        {"H@10", "S@20:5", "F@80:3"},
     };
-    EXPECT_EQ(columns(d[0]).at(7), "0"); // an empty benefit code
-    EXPECT_EQ(columns(d[0]).at(6), "");  // no dismissal date
-    EXPECT_EQ(columns(d[1]), QStringList({" X ", " X", "X", "X", "X ", "X", "X", "X"}));
-    EXPECT_EQ(columns(d[2]), columns(d[1]));
-    EXPECT_EQ(columns(d[3]), QStringList({" X ", " X", "1001.5", "101", "X ", "X", "X", "X"}));
-    EXPECT_EQ(f.item(0, "QRExpr9").text, "1");
+    EXPECT_EQ(flow(layout), expected);
+    EXPECT_EQ(layout.page(1).bands[3].items[1].text, "e");
 }
 
-TEST(ReportLayoutTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
+TEST(ReportLayoutTest, ABandTallerThanAPageTakesAFreshPageAndOverflowsIt)
 {
-    const FormLayout empty({});
-    ASSERT_EQ(empty.layout->pageCount(), 1);
-    using K = BandKind;
-    EXPECT_EQ(empty.kinds(0),
-              (std::vector<K>{K::Title, K::ColumnHeader, K::Summary, K::PageFooter}));
-
-    const FormLayout service(testsupport::taxReturn(0));
-    EXPECT_EQ(service.details(0).size(), 3u);
-    EXPECT_EQ(service.item(0, "QRExpr9").text, "0");
+    const ReportDefinition d = sheet(75);
+    Rows rows({"a", "b"});
+    const ReportLayout layout(d, rows);
+    const std::vector<QStringList> expected = {
+        {"T@10", "H@30", "F@80:1"},
+        {"H@10", "D@20:1", "F@80:2"},
+        {"H@10", "D@20:2", "F@80:3"},
+        {"H@10", "S@20:2", "F@80:4"},
+    };
+    EXPECT_EQ(flow(layout), expected);
 }
 
-TEST(ReportLayoutTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
+TEST(ReportLayoutTest, AFixedCellBreaksItsLinesWhereATextLayoutWould)
 {
-    taxfile::RunChoices c;
-    c.edit1 = c.edit2 = "0";
-    QTemporaryDir dir;
-    testsupport::writeTaxFile(dir.path(), "T.3", {testsupport::employee(1)});
-    report::Zvit1Dlg form;
-    form.openTable(dir.path() + '/', "T.3");
-    settings::MapSettings s;
-    s.set("NamePodat", QString("Державна податкова інспекція ").repeated(6));
-    s.set("Edrpou1", "12345678");
-    report::fillReport(form.QuickRep1, s, c);
-    QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
-    const ReportLayout layout(form.QuickRep1, form.source());
-    QLocale::setDefault(QLocale::system());
-    const PlacedBand* detail = nullptr;
-    for (const PlacedBand& b : layout.page(0).bands) {
-        if (b.band->kind == BandKind::Detail)
-            detail = &b;
-    }
-    ASSERT_NE(detail, nullptr);
-    // "02.01.1999" is wider than its 15.3 mm cell: condensed, not cut.
-    const report::PlacedItem& hired = detail->items.at(5);
-    EXPECT_EQ(hired.text, "02.01.1999");
-    EXPECT_LT(hired.stretch, 1.0);
-    EXPECT_GE(hired.stretch, 0.75);
-    EXPECT_NEAR(hired.rect.height(), 4.5, 1e-9);
-    EXPECT_NEAR(detail->items.at(1).stretch, 1.0, 1e-9);
-    for (const PlacedBand& b : layout.page(0).bands) {
-        for (const report::PlacedItem& i : b.items) {
-            if (i.item->key == "QRLabel13") {
-                // Far too long to condense: it wraps inside its own rectangle.
-                EXPECT_NEAR(i.stretch, 1.0, 1e-9);
-                EXPECT_NEAR(i.rect.height(), 4.5, 1e-9);
-                EXPECT_NEAR(i.rect.width(), 127.3, 1e-9);
-            }
-            if (i.item->key == "QRLabel28") { // the rule stops at the band's edge
-                EXPECT_LE(i.rect.right(), 200 + 1e-9);
-            }
-            if (i.item->key == "QRLabel20") { // empty codk1: an empty box
-                EXPECT_EQ(i.text, "");
-                EXPECT_TRUE(i.item->box);
-                EXPECT_NEAR(i.rect.width(), 33.3, 1e-9);
-            }
-        }
-    }
-}
-
-// The run-time items, filled from the settings and the dialog's choices.
-class ReportFillTest : public ::testing::Test
-{
-protected:
-    ReportFillTest()
+    auto width = [](const char* text) { return report::textWidthMm(text, 10, false) + 0.01; };
+    struct Case
     {
-        const char* values[][2] = {
-            {"Edrpou1", "12345678"}, {"pdw1", " 0"},           {"NameFirm", "  ТОВ «Зоря»"},
-            {"NamePodat", "ДПІ"},    {"codpp1", "02345678"},   {"codk1", "1111111111"},
-            {"codb1", "2222222222"}, {"NameBoss", "Петренко"}, {"NameShief", "Іваненко"},
-            {"TellBoss", "2-34-56"}, {"TellShief", "2-34-57"}};
-        for (const auto& v : values)
-            m_settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
-        m_choices.zyear = "1999";
-        m_choices.edit1 = "3";
-        m_choices.edit2 = "2";
-    }
-    QString text(const char* key) const { return m_form.item(QString::fromLatin1(key))->text; }
-
-    settings::MapSettings m_settings;
-    taxfile::RunChoices m_choices;
-    report::ReportDefinition m_form = report::Zvit1Dlg::formDefinition();
-};
-
-TEST_F(ReportFillTest, SettingsAndCountsGoWhereTheFormWantsThem)
-{
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel3"), "12345678");
-    EXPECT_EQ(text("QRLabel1"), " 0");
-    EXPECT_EQ(text("QRLabel14"), "  ТОВ «Зоря»"); // unchanged, blanks and all
-    EXPECT_EQ(text("QRLabel13"), "ДПІ");
-    EXPECT_EQ(text("QRLabel15"), "02345678");
-    EXPECT_EQ(text("QRLabel20"), "1111111111");
-    EXPECT_EQ(text("QRLabel22"), "2222222222");
-    EXPECT_EQ(text("QRLabel12"), "3 квартал 1999р.");
-    EXPECT_EQ(text("QRLabel6"), "3");
-    EXPECT_EQ(text("QRLabel7"), "2");
-    EXPECT_EQ(text("QRLabel30"), "5");
-
-    m_choices.edit1 = "05";
-    m_choices.edit2 = "0";
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel6"), "05");
-    EXPECT_EQ(text("QRLabel30"), "5");
-
-    m_choices.edit1 = m_choices.edit2 = "2147483647";
-    report::fillReport(m_form, m_settings, m_choices);
-    EXPECT_EQ(text("QRLabel30"), "4294967294");
-}
-
-TEST_F(ReportFillTest, AKindOfPersonMovesTheSurnamesAndTelephones)
-{
-    const char* keys[] = {"QRLabel18", "QRLabel25", "QRLabel23",
-                          "QRLabel26", "QRLabel24", "QRLabel27"};
-    const QStringList legal{"Петренко", "2-34-56", "Іваненко", "2-34-57", "", ""};
-    const QStringList individual{"", "", "", "", "Петренко", "2-34-56"};
-    for (int wuser : {0, 1, 0}) {
-        m_choices.wuser = wuser;
-        report::fillReport(m_form, m_settings, m_choices);
-        QStringList got;
-        for (const char* k : keys)
-            got << text(k);
-        EXPECT_EQ(got, wuser == 0 ? legal : individual) << wuser;
-        EXPECT_EQ(text("QRLabel20"), "1111111111");
+        const char* text;
+        double room;
+        QStringList lines;
+    } cases[] = {
+        {"alpha beta gamma", width("alpha beta"), {"alpha beta", "gamma"}},
+        {"alpha beta    gamma", width("alpha beta"), {"alpha beta", "gamma"}},
+        {"alpha-beta-gamma", width("alpha-beta-"), {"alpha-beta-", "gamma"}},
+        {"11111 22222 33333", width("11111 22222"), {"11111 22222", "33333"}},
+        {"abcdefghijklmnop q", width("abcde"), {"abcdefghijklmnop", "q"}},
+        {"one\ntwo three four", width("two three"), {"one", "two three", "four"}},
+    };
+    for (const Case& c : cases) {
+        const ReportDefinition d = sheet(15, {cell(c.text, c.room)});
+        Rows rows({});
+        const ReportLayout layout(d, rows);
+        const report::PlacedItem& placed = layout.page(0).bands.front().items.front();
+        EXPECT_EQ(placed.lines, c.lines) << c.text;
+        EXPECT_EQ(placed.stretch, 1.0) << c.text;
+        EXPECT_EQ(placed.rect.height(), 5) << c.text; // the cell keeps its height, and cuts
+        EXPECT_TRUE(placed.clip) << c.text;
     }
 }
 
-TEST_F(ReportFillTest, PeriodTextOfEveryQuarterAndATypedYear)
+TEST(ReportLayoutTest, ALittleTooWideIsCondensedAndTheBandsEdgeCutsAnAutoSizedItem)
 {
-    for (int q = 0; q < 4; ++q)
-        EXPECT_EQ(report::periodText(q, "2001"), QString::number(q + 1) + " квартал 2001р.");
-}
-
-TEST_F(ReportFillTest, ACountThatIsNoWholeNumberStopsTheFilling)
-{
-    m_choices.edit1 = "abc";
-    try {
-        report::fillReport(m_form, m_settings, m_choices);
-        FAIL() << "no error";
-    } catch (const core::Error& e) {
-        EXPECT_EQ(e.message(), "'abc' is not a valid integer value");
-    }
-    m_choices.edit1 = "1";
-    m_choices.edit2 = "";
-    EXPECT_THROW(report::fillReport(m_form, m_settings, m_choices), core::Error);
+    const double wide = report::textWidthMm("condensed to fit", 10, false);
+    const ReportDefinition d =
+        sheet(15, {cell("condensed to fit", wide * 0.9),
+                   cell("runs past the right edge of the band", 5, true, 60)});
+    Rows rows({});
+    const ReportLayout layout(d, rows);
+    const auto& items = layout.page(0).bands.front().items;
+    EXPECT_EQ(items[0].lines, QStringList{"condensed to fit"});
+    EXPECT_NEAR(items[0].stretch, 0.9, 1e-3);
+    EXPECT_FALSE(items[0].clip);
+    EXPECT_EQ(items[1].lines, QStringList{"runs past the right edge of the band"});
+    EXPECT_DOUBLE_EQ(items[1].rect.right(), 90);
+    EXPECT_TRUE(items[1].clip);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "settings/FieldTable.h"
 #include "settings/FormStorage.h"
 #include "settings/QSettingsStore.h"
+#include "support/DefaultTemplates.h"
 #include "support/HostileEnvironment.h"
 #include "support/TempSettingsHome.h"
 
@@ -23,14 +24,6 @@ using settings::SettingsStore;
 using settings::WindowPlacement;
 
 namespace {
-
-QHash<QString, QString> defaults()
-{
-    QHash<QString, QString> texts;
-    for (const settings::FieldDef& def : FieldTable::fields())
-        texts.insert(def.name, def.defaultText);
-    return texts;
-}
 
 WindowPlacement placementAt(int screenWidth, int screenHeight)
 {
@@ -101,12 +94,12 @@ TEST_F(SettingsStoreTest, FirstStartMakesAnEmptyStoreAndKeepsTheDefaults)
               QFileInfo(m_home.storeFile()).absoluteFilePath());
     EXPECT_FALSE(QFileInfo::exists(m_home.storeFile()));
 
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     m_storage.load(texts);
 
     EXPECT_TRUE(QFileInfo::exists(m_home.storeFile()));
     EXPECT_TRUE(m_home.storedNames().isEmpty());
-    EXPECT_EQ(texts, defaults());
+    EXPECT_EQ(texts, testsupport::defaultTexts());
 
     // A second start finds the file and leaves it as it is.
     m_home.writeStore("[Options]\nf1_Text=x\n");
@@ -117,7 +110,7 @@ TEST_F(SettingsStoreTest, FirstStartMakesAnEmptyStoreAndKeepsTheDefaults)
 
 TEST_F(SettingsStoreTest, SaveWritesPlacementAndEveryStoredFieldTrimmed)
 {
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     texts[QStringLiteral("Edrpou1")] = QStringLiteral("  12345678 \t\r\n");
     texts[QStringLiteral("NameFirm")] = QStringLiteral("\x01ТОВ  \"Ромашка\"\x1f");
     texts[QStringLiteral("FormWoker")] = QStringLiteral("changed");
@@ -159,7 +152,7 @@ TEST_F(SettingsStoreTest, PlacementValuesComeInTheirOrder)
 
 TEST_F(SettingsStoreTest, TextsSurviveTheRoundTripWhateverTheyHold)
 {
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     const QHash<QString, QString> tricky{
         {"f1", "a, b, c"},
         {"f2", "@Variant(\\0\\0\\0\\x2\\0\\0\\0\\x5)"},
@@ -173,7 +166,7 @@ TEST_F(SettingsStoreTest, TextsSurviveTheRoundTripWhateverTheyHold)
         texts[it.key()] = it.value();
     m_storage.save(texts, placementAt(1280, 1024));
 
-    QHash<QString, QString> loaded = defaults();
+    QHash<QString, QString> loaded = testsupport::defaultTexts();
     m_storage.load(loaded);
     for (auto it = tricky.cbegin(); it != tricky.cend(); ++it)
         EXPECT_EQ(loaded.value(it.key()), it.value()) << it.key().toStdString();
@@ -183,19 +176,20 @@ TEST_F(SettingsStoreTest, TextsSurviveTheRoundTripWhateverTheyHold)
 TEST_F(SettingsStoreTest, StoredEmptyIsEmptyAndMissingKeepsTheDefault)
 {
     m_home.writeStore("[Options]\nf1_Text=\nTellBoss_Text=\"  123 \"\nfp1_Text=@String()\n");
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     m_storage.load(texts);
     EXPECT_EQ(texts.value(QStringLiteral("f1")), QString());
     EXPECT_EQ(texts.value(QStringLiteral("TellBoss")), QStringLiteral("123"));
     EXPECT_EQ(texts.value(QStringLiteral("fp1")), QString());
-    EXPECT_EQ(texts.value(QStringLiteral("f2")), defaults().value(QStringLiteral("f2")));
+    EXPECT_EQ(texts.value(QStringLiteral("f2")),
+              testsupport::defaultTexts().value(QStringLiteral("f2")));
     EXPECT_EQ(texts.value(QStringLiteral("LastWoker")), QStringLiteral("15"));
 
     // Values outside the group are no settings.
     m_home.writeStore("[General]\nf1_Text=outside\n");
-    texts = defaults();
+    texts = testsupport::defaultTexts();
     m_storage.load(texts);
-    EXPECT_EQ(texts, defaults());
+    EXPECT_EQ(texts, testsupport::defaultTexts());
 }
 
 TEST_F(SettingsStoreTest, AValueOfAnotherTypeKeepsItsFieldAndTheRestLoads)
@@ -207,81 +201,22 @@ TEST_F(SettingsStoreTest, AValueOfAnotherTypeKeepsItsFieldAndTheRestLoads)
                       "IndNumber_Text=@Invalid()\n"
                       "Edrpou1_Text=12345678\n"
                       "DestinationA_Text=D:\\\\out\\\\\n");
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     texts[QStringLiteral("f1")] = QStringLiteral("kept");
     m_storage.load(texts);
     EXPECT_EQ(texts.value(QStringLiteral("f1")), QStringLiteral("kept"));
-    EXPECT_EQ(texts.value(QStringLiteral("f2")), defaults().value(QStringLiteral("f2")));
-    EXPECT_EQ(texts.value(QStringLiteral("f3")), defaults().value(QStringLiteral("f3")));
+    EXPECT_EQ(texts.value(QStringLiteral("f2")),
+              testsupport::defaultTexts().value(QStringLiteral("f2")));
+    EXPECT_EQ(texts.value(QStringLiteral("f3")),
+              testsupport::defaultTexts().value(QStringLiteral("f3")));
     EXPECT_EQ(texts.value(QStringLiteral("IndNumber")), QStringLiteral("СН1:&.100"));
     EXPECT_EQ(texts.value(QStringLiteral("Edrpou1")), QStringLiteral("12345678"));
     EXPECT_EQ(texts.value(QStringLiteral("DestinationA")), QStringLiteral("D:\\out\\"));
 }
 
-namespace {
-
-// A store that fails where told to.
-class FailingStore final : public SettingsStore
-{
-public:
-    bool failOpen = false;
-    QString failRead;
-    int reads = 0;
-
-    void open() override
-    {
-        if (failOpen)
-            throw core::Error(QStringLiteral("no key"));
-    }
-    Value read(const QString& name) override
-    {
-        ++reads;
-        if (name == failRead)
-            throw core::Error(QStringLiteral("unreadable"));
-        return {Value::Text, QStringLiteral("stored ") + name};
-    }
-    void write(const NamedValues&) override {}
-};
-
-} // namespace
-
-TEST(FormStorageTest, AFailingStoreNeverBreaksTheLoad)
-{
-    FailingStore store;
-    FormStorage storage(store);
-
-    store.failOpen = true;
-    QHash<QString, QString> texts = defaults();
-    EXPECT_NO_THROW(storage.load(texts));
-    EXPECT_EQ(texts, defaults());
-    EXPECT_EQ(store.reads, 0);
-
-    store.failOpen = false;
-    store.failRead = QStringLiteral("codb1_Text");
-    storage.load(texts);
-    EXPECT_EQ(store.reads, 50);
-    EXPECT_EQ(texts.value(QStringLiteral("codb1")), QString());
-    EXPECT_EQ(texts.value(QStringLiteral("Edrpou1")), QStringLiteral("stored Edrpou1_Text"));
-    EXPECT_EQ(texts.value(QStringLiteral("DestinationA")),
-              QStringLiteral("stored DestinationA_Text"));
-    EXPECT_EQ(texts.value(QStringLiteral("FormWoker")), QStringLiteral("СН1:&.52"));
-}
-
-TEST(FormStorageTest, TrimmingTakesCodesUpToBlankAtBothEndsOnly)
-{
-    EXPECT_EQ(FormStorage::trimmed(QStringLiteral("\x01 \t a \x1f b\x7f \x20\x0b")),
-              QStringLiteral("a \x1f b\x7f"));
-    // U+00A0 and other non-ASCII blanks are text.
-    EXPECT_EQ(FormStorage::trimmed(QString(QChar(0xa0)) + "x"), QString(QChar(0xa0)) + "x");
-    QString nul = QStringLiteral("x");
-    nul.prepend(QChar(0));
-    EXPECT_EQ(FormStorage::trimmed(nul), QStringLiteral("x"));
-    EXPECT_EQ(FormStorage::trimmed(QStringLiteral("  ")), QString());
-}
-
 TEST_F(SettingsStoreTest, AReadOnlyStoreFileStaysAsItWas)
 {
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     m_storage.save(texts, placementAt(1280, 1024));
     if (!permissionsBind(m_home.storeDir()))
         GTEST_SKIP() << "file permissions do not bind this user";
@@ -295,7 +230,7 @@ TEST_F(SettingsStoreTest, AReadOnlyStoreFileStaysAsItWas)
 
 TEST_F(SettingsStoreTest, AReadOnlyStoreFolderStaysAsItWas)
 {
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     m_storage.save(texts, placementAt(1280, 1024));
     if (!permissionsBind(m_home.storeDir()))
         GTEST_SKIP() << "file permissions do not bind this user";
@@ -310,11 +245,11 @@ TEST_F(SettingsStoreTest, AReadOnlyStoreFolderStaysAsItWas)
 TEST_F(SettingsStoreTest, AWriteThatBreaksOffLeavesTheStoredSettingsWhole)
 {
     // Works for every user, root included: the file system refuses to let the file grow.
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     m_storage.save(texts, placementAt(1280, 1024));
     expectACutShortSaveLeavesTheStoreWhole(texts);
 
-    QHash<QString, QString> loaded = defaults();
+    QHash<QString, QString> loaded = testsupport::defaultTexts();
     m_storage.load(loaded);
     EXPECT_EQ(loaded.value(QStringLiteral("NameFirm")), QString());
 }
@@ -353,10 +288,10 @@ TEST_F(SettingsStoreTest, SavesWholeWhereHardLinksAreRefused)
     EXPECT_EQ(::open(dir.constData(), O_TMPFILE | O_RDWR, 0600), -1);
     EXPECT_EQ(errno, EOPNOTSUPP);
 
-    QHash<QString, QString> texts = defaults();
+    QHash<QString, QString> texts = testsupport::defaultTexts();
     texts[QStringLiteral("f1")] = QStringLiteral("збережено без жорстких посилань");
     EXPECT_EQ(saveFailure(m_storage, texts), QString());
-    QHash<QString, QString> loaded = defaults();
+    QHash<QString, QString> loaded = testsupport::defaultTexts();
     m_storage.load(loaded);
     EXPECT_EQ(loaded.value(QStringLiteral("f1")), texts.value(QStringLiteral("f1")));
     EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});

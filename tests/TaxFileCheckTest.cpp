@@ -259,6 +259,10 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
     rows[1].tin = rows[0].tin;
     rows[1].oznDox = 3;
     EXPECT_TRUE(checked(rows).empty());
+    // Tax equal to the income is not above it.
+    rows[1].sTax = rows[1].sDox;
+    rows[4].sTax = 1388.16 + rows[1].sDox;
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
 }
 
 TEST_F(TaxFileCheckTest, ErrorsComeFirst)

@@ -10,7 +10,8 @@ fvt_add_test(app_guard_tests SOURCES InstanceGuardTest.cpp LIBS fvt_app)
 add_dependencies(app_guard_tests guard_probe)
 
 fvt_add_test(app_window_tests GUI
-    SOURCES MainDlgTest.cpp AboutDlgTest.cpp HelpDlgTest.cpp QtTranslationsTest.cpp
+    SOURCES MainDlgTest.cpp AboutDlgTest.cpp TitleDlgTest.cpp HelpDlgTest.cpp MessageBoxSinkTest.cpp
+        QtTranslationsTest.cpp
     LIBS fvt_app)
 
 if(NOT WIN32)

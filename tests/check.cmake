@@ -1,4 +1,6 @@
-fvt_add_test(check_tests SOURCES CheckDigitsTest.cpp TaxFileCheckTest.cpp LIBS fvt_check)
+fvt_add_test(check_tests
+    SOURCES CheckDigitsTest.cpp TaxFileCheckTest.cpp
+    LIBS fvt_check)
 # 4vt-check as a real process.
 if(TARGET 4vt-check)
     fvt_add_test(check_tool_tests SOURCES CheckToolTest.cpp LIBS fvt_check)

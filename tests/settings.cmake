@@ -1,5 +1,5 @@
 fvt_add_test(settings_tests
-    SOURCES FieldTableTest.cpp SettingsStoreTest.cpp TemplateTest.cpp
+    SOURCES FieldTableTest.cpp SettingsStoreTest.cpp FormStorageTest.cpp TemplateTest.cpp
     LIBS fvt_settings)
 # A disk that refuses hard links and unnamed files, as FAT does, preloaded into a test run.
 add_library(fvt_no_hard_link_shim SHARED support/NoHardLinkShim.cpp)

@@ -80,32 +80,32 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
         summary += QStringLiteral(" Файл з помилками податкова інспекція не прийме: виправте дані "
                                   "в бухгалтерській програмі або в настройках і сформуйте файл "
                                   "знову.");
-    Label1 = new QLabel(summary, this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setWordWrap(true);
+    SummaryLabel = new QLabel(summary, this);
+    SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
+    SummaryLabel->setWordWrap(true);
 
-    ListView1 = new QTableWidget(0, 5, this);
-    ListView1->setObjectName(QStringLiteral("ListView1"));
-    ListView1->setHorizontalHeaderLabels({QStringLiteral("Вид"), QStringLiteral("Рядок"),
-                                          QStringLiteral("Ідент. номер"), QStringLiteral("Поле"),
-                                          QStringLiteral("Що не так")});
-    ListView1->verticalHeader()->hide();
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1->setAlternatingRowColors(true);
-    ListView1->setShowGrid(false);
-    ListView1->setWordWrap(true); // each sentence whole, wrapped in its column
+    FindingsTable = new QTableWidget(0, 5, this);
+    FindingsTable->setObjectName(QStringLiteral("FindingsTable"));
+    FindingsTable->setHorizontalHeaderLabels({QStringLiteral("Вид"), QStringLiteral("Рядок"),
+                                              QStringLiteral("Ідент. номер"),
+                                              QStringLiteral("Поле"), QStringLiteral("Що не так")});
+    FindingsTable->verticalHeader()->hide();
+    FindingsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FindingsTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FindingsTable->setAlternatingRowColors(true);
+    FindingsTable->setShowGrid(false);
+    FindingsTable->setWordWrap(true); // each sentence whole, wrapped in its column
     const QIcon errorIcon = style()->standardIcon(QStyle::SP_MessageBoxCritical);
     const QIcon warningIcon = style()->standardIcon(QStyle::SP_MessageBoxWarning);
     const qsizetype shown = std::min<qsizetype>(static_cast<qsizetype>(findings.size()), maxRows);
-    ListView1->setRowCount(static_cast<int>(shown));
+    FindingsTable->setRowCount(static_cast<int>(shown));
     for (int row = 0; row < shown; ++row) {
         const Finding& f = findings[static_cast<std::size_t>(row)];
         const bool error = f.severity == Severity::Error;
         auto cell = [&](int column, const QString& text) {
             auto* item = new QTableWidgetItem(text);
             item->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-            ListView1->setItem(row, column, item);
+            FindingsTable->setItem(row, column, item);
             return item;
         };
         cell(0, error ? QStringLiteral("Помилка") : QStringLiteral("Попередження"))
@@ -116,33 +116,33 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
         cell(3, f.field);
         cell(4, f.text);
     }
-    QHeaderView* header = ListView1->horizontalHeader();
+    QHeaderView* header = FindingsTable->horizontalHeader();
     header->setStretchLastSection(true);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    ListView1->setColumnWidth(0, 122);
-    ListView1->setColumnWidth(1, 52);
-    ListView1->setColumnWidth(2, 96);
-    ListView1->setColumnWidth(3, 70);
+    FindingsTable->setColumnWidth(0, 122);
+    FindingsTable->setColumnWidth(1, 52);
+    FindingsTable->setColumnWidth(2, 96);
+    FindingsTable->setColumnWidth(3, 70);
     // Rows as high as their wrapped sentences, again whenever the columns change width.
-    connect(header, &QHeaderView::sectionResized, ListView1,
-            [this] { ListView1->resizeRowsToContents(); });
+    connect(header, &QHeaderView::sectionResized, FindingsTable,
+            [this] { FindingsTable->resizeRowsToContents(); });
     if (shown < static_cast<qsizetype>(findings.size()))
-        Label1->setText(
-            Label1->text() +
+        SummaryLabel->setText(
+            SummaryLabel->text() +
             QStringLiteral(" Тут показано перші %1; усі перелічить 4vt-check.").arg(shown));
 
-    Button1 = new QPushButton(QStringLiteral("Закрити"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setAutoDefault(false);
-    connect(Button1, &QPushButton::clicked, this, &QDialog::close);
+    CloseButton = new QPushButton(QStringLiteral("Закрити"), this);
+    CloseButton->setObjectName(QStringLiteral("CloseButton"));
+    CloseButton->setAutoDefault(false);
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(Button1);
+    buttons->addWidget(CloseButton);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(Label1);
-    layout->addWidget(ListView1, 1);
+    layout->addWidget(SummaryLabel);
+    layout->addWidget(FindingsTable, 1);
     layout->addLayout(buttons);
 }
 
@@ -150,13 +150,13 @@ void CheckDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     // The short columns grow to show their texts whole in the font the window is shown in.
-    for (int column = 0; column < ListView1->columnCount() - 1; ++column) {
-        const int designed = ListView1->columnWidth(column);
-        ListView1->resizeColumnToContents(column);
-        if (ListView1->columnWidth(column) < designed)
-            ListView1->setColumnWidth(column, designed);
+    for (int column = 0; column < FindingsTable->columnCount() - 1; ++column) {
+        const int designed = FindingsTable->columnWidth(column);
+        FindingsTable->resizeColumnToContents(column);
+        if (FindingsTable->columnWidth(column) < designed)
+            FindingsTable->setColumnWidth(column, designed);
     }
-    ListView1->resizeRowsToContents();
+    FindingsTable->resizeRowsToContents();
 }
 
 CheckDlg* showFileCheck(QWidget* parent, const QString& path)

@@ -20,9 +20,9 @@ class CheckDlg : public QDialog
 public:
     CheckDlg(const QString& fileName, const Findings& findings, QWidget* parent = nullptr);
 
-    QLabel* Label1;
-    QTableWidget* ListView1;
-    QPushButton* Button1;
+    QLabel* SummaryLabel;
+    QTableWidget* FindingsTable;
+    QPushButton* CloseButton;
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -238,37 +238,29 @@ void PreviewWindow::printTo(QPrinter& printer, int first, int last)
     const int copies = printer.supportsMultipleCopies() ? 1 : std::max(1, printer.copyCount());
     if (copies > 1)
         printer.setCopyCount(1);
-    const int perCopy = last - first + 1;
+    const int sheets = (last - first + 1) * copies;
     QProgressDialog progress(QStringLiteral("Друк звіту..."), QStringLiteral("Скасувати"), 0,
-                             perCopy * copies, this);
+                             sheets, this);
     progress.setWindowTitle(QStringLiteral("Друк"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     int done = 0;
-    QPainter painter;
-    if (!painter.begin(&printer)) {
+    const auto outcome =
+        ReportPainter(m_layout).paintPages(printer, first, last, copies, [&](int page) {
+            progress.setValue(done++);
+            progress.setLabelText(QStringLiteral("Друк сторінки %1 з %2").arg(page).arg(last));
+            if (!progress.wasCanceled())
+                return true;
+            printer.abort();
+            return false;
+        });
+    if (outcome == ReportPainter::Outcome::NotStarted) {
         const QString where = printer.outputFileName().isEmpty()
                                   ? printer.printerName()
                                   : QDir::toNativeSeparators(printer.outputFileName());
         throw core::Error(QStringLiteral("Не вдалося розпочати друк на «%1»").arg(where));
     }
-    const ReportPainter pages(m_layout);
-    for (int copy = 0; copy < copies && !progress.wasCanceled(); ++copy) {
-        for (int page = first; page <= last; ++page) {
-            progress.setValue(done);
-            progress.setLabelText(QStringLiteral("Друк сторінки %1 з %2").arg(page).arg(last));
-            if (progress.wasCanceled())
-                break;
-            if (done > 0)
-                printer.newPage();
-            pages.paintPage(page - 1, painter);
-            ++done;
-        }
-    }
-    if (progress.wasCanceled())
-        printer.abort();
-    painter.end();
-    progress.setValue(perCopy * copies);
+    progress.setValue(sheets);
 }
 
 QString PreviewWindow::proposedPdfPath() const
@@ -315,7 +307,8 @@ void PreviewWindow::writePdf(const QString& path) const
             writer.setTitle(m_documentName);
             writer.setResolution(1200);
             setUpSheet(writer);
-            if (!ReportPainter(m_layout).paintPages(writer, 1, pageCount()))
+            if (ReportPainter(m_layout).paintPages(writer, 1, pageCount()) !=
+                ReportPainter::Outcome::Painted)
                 throw core::Error(QStringLiteral("сторінки не вдалося записати"));
         });
     } catch (const core::Error& e) {

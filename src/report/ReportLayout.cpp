@@ -4,6 +4,7 @@
 #include "report/ReportFont.h"
 
 #include <QStringList>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
 
@@ -108,43 +109,110 @@ void ReportLayout::place(const ReportBand& band, double top, const Context& cont
     placed.band = &band;
     placed.top = top;
     placed.items.reserve(band.items.size());
-    const double left = m_definition.margin;
-    const double bandWidth = m_definition.pageWidth - 2 * m_definition.margin;
     for (const ReportItem& item : band.items) {
         PlacedItem p;
         p.item = &item;
         p.text = item.kind == ItemKind::Expr && item.expression
                      ? formatValue(item.expression->evaluate(context))
                      : item.text;
-        p.rect = QRectF(left + item.left, top + item.top, item.width, item.height);
-        if (!p.text.isEmpty() || item.autoSize) {
-            const QStringList lines = p.text.split(QLatin1Char('\n'));
-            double widest = 0;
-            for (const QString& line : lines)
-                widest = std::max(widest, textWidthMm(line, item.fontSize, item.bold));
-            const double height = lines.size() * lineHeightMm(item.fontSize, item.bold);
-            if (item.autoSize) {
-                const double frames = item.box ? 2 * FrameMm : 0;
-                // Up to the band's right edge, condensed a little if that is enough.
-                const double room = left + bandWidth - p.rect.left() - frames;
-                if (widest > room && room >= widest * NarrowestStretch)
-                    p.stretch = room / widest;
-                p.rect.setWidth(widest * p.stretch + frames);
-                p.rect.setHeight(std::max(item.height, height));
-            } else {
-                const double room = item.width - (item.box ? 2 * FrameMm : 0);
-                if (widest > room && room >= widest * NarrowestStretch)
-                    p.stretch = room / widest;
-                p.clip = widest * p.stretch > room + Slack || height > item.height + Slack;
-            }
-        }
-        if (p.rect.right() > left + bandWidth) {
-            p.rect.setRight(left + bandWidth);
-            p.clip = true;
-        }
+        p.rect = QRectF(m_definition.margin + item.left, top + item.top, item.width, item.height);
+        if (!p.text.isEmpty() || item.autoSize)
+            setLines(p);
         placed.items.push_back(std::move(p));
     }
     m_pages.back().bands.push_back(std::move(placed));
+}
+
+void ReportLayout::setLines(PlacedItem& p) const
+{
+    const ReportItem& item = *p.item;
+    const double bandRight = m_definition.pageWidth - m_definition.margin;
+    const double frames = item.box ? 2 * FrameMm : 0;
+    // An auto-sized item has the room up to the band's right edge, a fixed one its own width.
+    const double room = item.autoSize ? bandRight - p.rect.left() - frames : item.width - frames;
+    p.lines = p.text.split(QLatin1Char('\n'));
+    double widest = widestLine(p.lines, item);
+    // Condensed a little if that is enough; a fixed cell wraps what is wider still.
+    if (widest > room && room >= widest * NarrowestStretch) {
+        p.stretch = room / widest;
+    } else if (widest > room && !item.autoSize) {
+        p.lines = wrapped(p.lines, room, item);
+        widest = widestLine(p.lines, item);
+    }
+    const double height = p.lines.size() * lineHeightMm(item.fontSize, item.bold);
+    if (item.autoSize) {
+        p.rect.setWidth(widest * p.stretch + frames);
+        p.rect.setHeight(std::max(item.height, height));
+    } else {
+        p.clip = widest * p.stretch > room + Slack || height > item.height + Slack;
+    }
+    if (p.rect.right() > bandRight) {
+        p.rect.setRight(bandRight);
+        p.clip = true;
+    }
+}
+
+double ReportLayout::widestLine(const QStringList& lines, const ReportItem& item)
+{
+    double widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, textWidthMm(line, item.fontSize, item.bold));
+    return widest;
+}
+
+std::vector<qsizetype> ReportLayout::breaks(const QString& line)
+{
+    // Where the Unicode rules allow a break, and after every run of blanks (between groups of
+    // figures too, which those rules keep together), as a text layout breaks.
+    std::vector<qsizetype> at;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, line);
+    for (qsizetype i = 1; i <= line.size(); ++i) {
+        finder.setPosition(i);
+        if (finder.isAtBoundary() ||
+            (i < line.size() && line.at(i - 1).isSpace() && !line.at(i).isSpace()))
+            at.push_back(i);
+    }
+    return at;
+}
+
+QStringList ReportLayout::wrapped(const QStringList& lines, double room, const ReportItem& item)
+{
+    QStringList out;
+    auto fits = [&](const QString& line, qsizetype from, qsizetype to) {
+        // Blanks at the end of a line take no room.
+        while (to > from && line.at(to - 1).isSpace())
+            --to;
+        return textWidthMm(line.mid(from, to - from), item.fontSize, item.bold) <= room + Slack;
+    };
+    auto endLine = [&](const QString& line, qsizetype from, qsizetype to) {
+        while (to > from && line.at(to - 1).isSpace())
+            --to;
+        out << line.mid(from, to - from);
+    };
+    for (const QString& line : lines) {
+        qsizetype start = 0;
+        qsizetype fitting = 0; // the furthest break after start whose line still fits
+        for (const qsizetype at : breaks(line)) {
+            if (fits(line, start, at)) {
+                fitting = at;
+                continue;
+            }
+            if (fitting > start) {
+                endLine(line, start, fitting);
+                start = fitting;
+                if (fits(line, start, at)) {
+                    fitting = at;
+                    continue;
+                }
+            }
+            // A word wider than the room keeps a line of its own.
+            endLine(line, start, at);
+            start = fitting = at;
+        }
+        if (start < line.size() || line.isEmpty())
+            out << line.mid(start);
+    }
+    return out;
 }
 
 } // namespace report

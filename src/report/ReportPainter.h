@@ -16,29 +16,38 @@ public:
 
     void paintPage(int index, QPainter& painter) const;
 
-    // Paints pages first..last (1-based, inclusive) onto a paged device, one sheet each, with
-    // `progress` told the page about to be painted; it returns false to stop. Returns false when
-    // stopped or when the device refused to start.
-    template <class Progress>
-    bool paintPages(QPagedPaintDevice& device, int first, int last, Progress&& progress) const;
-    bool paintPages(QPagedPaintDevice& device, int first, int last) const
+    enum class Outcome
     {
-        return paintPages(device, first, last, [](int) { return true; });
+        Painted,
+        Stopped,    // progress said stop
+        NotStarted, // the device refused to start
+        Failed,     // the device failed to finish
+    };
+
+    // Paints pages first..last (1-based, inclusive) onto a paged device, one sheet each, the
+    // whole range `copies` times over, with `progress` told the page about to be painted; it
+    // returns false to stop.
+    template <class Progress>
+    Outcome paintPages(QPagedPaintDevice& device, int first, int last, int copies,
+                       Progress&& progress) const;
+    Outcome paintPages(QPagedPaintDevice& device, int first, int last) const
+    {
+        return paintPages(device, first, last, 1, [](int) { return true; });
     }
 
 private:
-    bool paintRange(QPagedPaintDevice& device, int first, int last, bool (*step)(void*, int),
-                    void* data) const;
+    Outcome paintRange(QPagedPaintDevice& device, int first, int last, int copies,
+                       bool (*step)(void*, int), void* data) const;
 
     const ReportLayout& m_layout;
 };
 
 template <class Progress>
-bool ReportPainter::paintPages(QPagedPaintDevice& device, int first, int last,
-                               Progress&& progress) const
+ReportPainter::Outcome ReportPainter::paintPages(QPagedPaintDevice& device, int first, int last,
+                                                 int copies, Progress&& progress) const
 {
     return paintRange(
-        device, first, last,
+        device, first, last, copies,
         [](void* data, int page) { return (*static_cast<Progress*>(data))(page); }, &progress);
 }
 

@@ -43,229 +43,303 @@ QString blanks(int n)
     return QString(n, QLatin1Char(' '));
 }
 
-ReportItem item(const char* key, ItemKind kind, double left, double top, double width,
-                double height, Font font, Align align, Fit fit, Frame frame, const QString& text)
+// One item of the form as its table gives it: millimetres from its band's top-left corner, and
+// its content: a label's text, a memo's lines or an expression's source. Run-time items are
+// empty labels, filled by the printing.
+struct Item
 {
-    ReportItem i;
-    i.key = QString::fromLatin1(key);
-    i.kind = kind;
-    i.left = left;
-    i.top = top;
-    i.width = width;
-    i.height = height;
-    i.fontSize = font.size;
-    i.bold = font.bold;
-    i.centred = align == Centre;
-    i.autoSize = fit == Auto;
-    i.box = frame == Box;
-    i.transparent = frame == Clear;
-    if (kind == ItemKind::Expr)
-        i.expression = Expression::parse(text);
-    i.text = text;
-    return i;
-}
+    const char* key;
+    double left;
+    double top;
+    double width;
+    double height;
+    Font font = F10;
+    Align align = Left;
+    Fit fit = Auto;
+    Frame frame = Plain;
+    QString text = {};
+    QStringList lines = {};
+    const char* expression = nullptr;
+};
 
-ReportItem label(const char* key, double l, double t, double w, double h, Font f, Align a, Fit fit,
-                 Frame fr, const QString& text = QString())
+ReportBand band(const char* key, BandKind kind, double height, std::initializer_list<Item> items)
 {
-    return item(key, ItemKind::Label, l, t, w, h, f, a, fit, fr, text);
-}
-
-ReportItem memo(const char* key, double l, double t, double w, double h, Font f, Align a, Fit fit,
-                Frame fr, const QStringList& lines)
-{
-    return item(key, ItemKind::Memo, l, t, w, h, f, a, fit, fr, lines.join(QLatin1Char('\n')));
-}
-
-ReportItem expr(const char* key, double l, double t, double w, double h, Font f, Align a, Fit fit,
-                const char* expression)
-{
-    return item(key, ItemKind::Expr, l, t, w, h, f, a, fit, Plain, QString::fromLatin1(expression));
+    ReportBand b{QString::fromLatin1(key), kind, height, {}};
+    b.items.reserve(items.size());
+    for (const Item& i : items) {
+        ReportItem r;
+        r.key = QString::fromLatin1(i.key);
+        r.kind = i.expression        ? ItemKind::Expr
+                 : i.lines.isEmpty() ? ItemKind::Label
+                                     : ItemKind::Memo;
+        r.left = i.left;
+        r.top = i.top;
+        r.width = i.width;
+        r.height = i.height;
+        r.fontSize = i.font.size;
+        r.bold = i.font.bold;
+        r.centred = i.align == Centre;
+        r.autoSize = i.fit == Auto;
+        r.box = i.frame == Box;
+        r.transparent = i.frame == Clear;
+        if (i.expression) {
+            r.text = QString::fromLatin1(i.expression);
+            r.expression = Expression::parse(r.text);
+        } else {
+            r.text = i.lines.isEmpty() ? i.text : i.lines.join(QLatin1Char('\n'));
+        }
+        b.items.push_back(std::move(r));
+    }
+    return b;
 }
 
 ReportBand titleBand()
 {
-    ReportBand b{QStringLiteral("TitleBand1"), BandKind::Title, 120.65, {}};
-    b.items = {
-        memo("QRMemo7", 0.0, 0.0, 47.6, 10.8, F10, Left, Auto, Plain,
-             {QStringLiteral("   Відмітка про одержання:"),
-              QStringLiteral("(вхідний №, дата, штамп ДПІ)")}),
-        memo("QRMemo10", 116.7, 2.1, 72.2, 36.2, F10, Left, Auto, Plain,
-             {QStringLiteral("ЗАТВЕРДЖЕНО"), QStringLiteral("Наказ Державної податкової"),
-              QStringLiteral("адміністрації України"), QStringLiteral("30.12.97 № 473"),
-              QStringLiteral("в редакції наказу ДПА України"),
-              QStringLiteral("від 06.01.99 № 10),"),
-              QStringLiteral("Зареестровано в Міністерстві юстиції України"),
-              QStringLiteral("15 березня 1999 року за № 163/3456")}),
-        label("QRLabel3", 1.9, 11.9, 46.8, 6.6, F12b, Centre, Fixed, Box),
-        memo("QRMemo2", 2.1, 19.1, 72.0, 8.7, F8, Left, Auto, Plain,
-             {QStringLiteral("(ідентифікаційний код за ЄДРПОУ або"),
-              QStringLiteral("реєстраційний (обліковий) номер платника податків)")}),
-        label("QRLabel1", 1.9, 31.0, 46.8, 6.6, F12b, Centre, Fixed, Box),
-        memo("QRMemo3", 2.1, 38.1, 55.3, 8.7, F8, Left, Auto, Plain,
-             {QStringLiteral("(ідентифікаційний номер фізичної особи -"),
-              QStringLiteral("суб'єкта підприємницької діяльності)")}),
-        label("QRLabel2", 116.2, 38.1, 24.6, 4.5, F10b, Left, Auto, Plain,
-              QStringLiteral("Форма № 4ВТ")),
-        label("QRLabel16", 81.2, 46.3, 19.1, 5.3, F12b, Left, Auto, Plain,
-              QStringLiteral("ДОВІДКА")),
-        memo("QRMemo9", 31.5, 52.9, 127.0, 6.3, F10b, Left, Auto, Plain,
-             {QStringLiteral(
-                 "про суми виплачених доходів і утриманих з них податків фізичних осіб")}),
-        label("QRLabel14", 15.1, 59.8, 161.4, 4.5, F10, Centre, Fixed, Plain),
-        memo("QRMemo1", 13.8, 61.9, 163.8, 8.7, F8, Left, Auto, Clear,
-             {rule(103), QStringLiteral("        (назва юридичної особи чи прізвище, ім'я, по "
-                                        "батькові фізичної особи - суб'єкта підприємницької "
-                                        "діяльності)")}),
-        label("QRLabel13", 32.0, 70.4, 127.3, 4.5, F10, Centre, Fixed, Plain),
-        memo("QRMemo4", 31.8, 72.5, 128.9, 8.7, F8, Left, Auto, Clear,
-             {rule(81), blanks(36) + QStringLiteral("(назва органу державної податкової служби)")}),
-        label("QRLabel12", 69.6, 81.0, 53.7, 4.5, F10, Centre, Fixed, Plain),
-        memo("QRMemo5", 65.6, 83.1, 58.7, 8.7, F8, Left, Auto, Clear,
-             {QStringLiteral("за") + rule(35), blanks(23) + QStringLiteral("(звітній період)")}),
-        label("QRLabel15", 1.9, 88.1, 46.8, 6.6, F12b, Centre, Fixed, Box),
-        memo("QRMemo8", 2.1, 95.2, 53.7, 8.7, F8, Left, Auto, Plain,
-             {QStringLiteral("(ідентифікаційний код органу державної"),
-              QStringLiteral("податкової служби за ЄДРПОУ)")}),
-        label("QRLabel4", 2.1, 106.4, 30.4, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Працювало у штаті")),
-        label("QRLabel6", 54.2, 106.4, 15.3, 4.5, F10, Left, Auto, Plain),
-        label("QRLabel9", 105.6, 108.5, 5.0, 8.7, F12b, Left, Auto, Box, blanks(4)),
-        label("QRLabel10", 111.9, 108.5, 5.0, 8.7, F12b, Left, Auto, Box, blanks(4)),
-        label("QRLabel5", 2.1, 112.7, 45.5, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Працювало за сумісництвом")),
-        label("QRLabel7", 54.2, 112.7, 15.3, 4.5, F10, Left, Auto, Plain),
-        label("QRLabel8", 80.2, 112.7, 22.8, 5.3, F12b, Left, Auto, Plain,
-              QStringLiteral("ПОРЦІЯ №")),
-        label("QRLabel11", 120.4, 112.7, 62.4, 4.5, F7, Left, Auto, Plain,
-              QStringLiteral("(заповнюється в органі державної податкової служби)")),
-    };
-    return b;
+    // clang-format off
+    return band("TitleBand1", BandKind::Title, 120.65, {
+        {.key = "QRMemo7", .left = 0.0, .top = 0.0, .width = 47.6, .height = 10.8,
+         .lines = {"   Відмітка про одержання:", "(вхідний №, дата, штамп ДПІ)"}},
+        {.key = "QRMemo10", .left = 116.7, .top = 2.1, .width = 72.2, .height = 36.2,
+         .lines = {"ЗАТВЕРДЖЕНО",
+                   "Наказ Державної податкової",
+                   "адміністрації України",
+                   "30.12.97 № 473",
+                   "в редакції наказу ДПА України",
+                   "від 06.01.99 № 10),",
+                   "Зареестровано в Міністерстві юстиції України",
+                   "15 березня 1999 року за № 163/3456"}},
+        {.key = "QRLabel3", .left = 1.9, .top = 11.9, .width = 46.8, .height = 6.6,
+         .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
+        {.key = "QRMemo2", .left = 2.1, .top = 19.1, .width = 72.0, .height = 8.7, .font = F8,
+         .lines = {"(ідентифікаційний код за ЄДРПОУ або",
+                   "реєстраційний (обліковий) номер платника податків)"}},
+        {.key = "QRLabel1", .left = 1.9, .top = 31.0, .width = 46.8, .height = 6.6,
+         .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
+        {.key = "QRMemo3", .left = 2.1, .top = 38.1, .width = 55.3, .height = 8.7, .font = F8,
+         .lines = {"(ідентифікаційний номер фізичної особи -",
+                   "суб'єкта підприємницької діяльності)"}},
+        {.key = "QRLabel2", .left = 116.2, .top = 38.1, .width = 24.6, .height = 4.5, .font = F10b,
+         .text = "Форма № 4ВТ"},
+        {.key = "QRLabel16", .left = 81.2, .top = 46.3, .width = 19.1, .height = 5.3, .font = F12b,
+         .text = "ДОВІДКА"},
+        {.key = "QRMemo9", .left = 31.5, .top = 52.9, .width = 127.0, .height = 6.3, .font = F10b,
+         .lines = {"про суми виплачених доходів і утриманих з них податків фізичних осіб"}},
+        {.key = "QRLabel14", .left = 15.1, .top = 59.8, .width = 161.4, .height = 4.5,
+         .align = Centre, .fit = Fixed},
+        {.key = "QRMemo1", .left = 13.8, .top = 61.9, .width = 163.8, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = {rule(103),
+                   "        (назва юридичної особи чи прізвище, ім'я, по батькові фізичної особи - "
+                   "суб'єкта підприємницької діяльності)"}},
+        {.key = "QRLabel13", .left = 32.0, .top = 70.4, .width = 127.3, .height = 4.5,
+         .align = Centre, .fit = Fixed},
+        {.key = "QRMemo4", .left = 31.8, .top = 72.5, .width = 128.9, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = {rule(81),
+                   blanks(36) + QStringLiteral("(назва органу державної податкової служби)")}},
+        {.key = "QRLabel12", .left = 69.6, .top = 81.0, .width = 53.7, .height = 4.5,
+         .align = Centre, .fit = Fixed},
+        {.key = "QRMemo5", .left = 65.6, .top = 83.1, .width = 58.7, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = {QStringLiteral("за") + rule(35),
+                   blanks(23) + QStringLiteral("(звітній період)")}},
+        {.key = "QRLabel15", .left = 1.9, .top = 88.1, .width = 46.8, .height = 6.6,
+         .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
+        {.key = "QRMemo8", .left = 2.1, .top = 95.2, .width = 53.7, .height = 8.7, .font = F8,
+         .lines = {"(ідентифікаційний код органу державної", "податкової служби за ЄДРПОУ)"}},
+        {.key = "QRLabel4", .left = 2.1, .top = 106.4, .width = 30.4, .height = 4.5,
+         .text = "Працювало у штаті"},
+        {.key = "QRLabel6", .left = 54.2, .top = 106.4, .width = 15.3, .height = 4.5},
+        {.key = "QRLabel9", .left = 105.6, .top = 108.5, .width = 5.0, .height = 8.7,
+         .font = F12b, .frame = Box,
+         .text = blanks(4)},
+        {.key = "QRLabel10", .left = 111.9, .top = 108.5, .width = 5.0, .height = 8.7,
+         .font = F12b, .frame = Box,
+         .text = blanks(4)},
+        {.key = "QRLabel5", .left = 2.1, .top = 112.7, .width = 45.5, .height = 4.5,
+         .text = "Працювало за сумісництвом"},
+        {.key = "QRLabel7", .left = 54.2, .top = 112.7, .width = 15.3, .height = 4.5},
+        {.key = "QRLabel8", .left = 80.2, .top = 112.7, .width = 22.8, .height = 5.3, .font = F12b,
+         .text = "ПОРЦІЯ №"},
+        {.key = "QRLabel11", .left = 120.4, .top = 112.7, .width = 62.4, .height = 4.5, .font = F7,
+         .text = "(заповнюється в органі державної податкової служби)"},
+    });
+    // clang-format on
 }
 
 ReportBand columnHeaderBand()
 {
-    ReportBand b{QStringLiteral("ColumnHeaderBand1"), BandKind::ColumnHeader, 20.37, {}};
-    auto cell = [](const char* key, double l, double t, double w, double h,
-                   const QStringList& lines) {
-        return memo(key, l, t, w, h, F10, Left, Fixed, Box, lines);
-    };
-    b.items = {
-        cell("QRMemo6", 0.5, 1.1, 6.3, 14.0, {QStringLiteral(" №"), QStringLiteral("з/п")}),
-        cell("QRMemo11", 6.3, 1.1, 38.6, 14.0, {QStringLiteral("Ідентифікаційний номер")}),
-        cell("QRMemo12", 44.5, 1.1, 30.2, 14.0,
-             {QStringLiteral("       Сума"), QStringLiteral("  виплаченого"),
-              QStringLiteral("доходу (грн.,коп.)")}),
-        cell("QRMemo13", 74.3, 1.1, 32.0, 14.0,
-             {QStringLiteral("Сума утриманого"), QStringLiteral("   прибуткового"),
-              QStringLiteral("податку (грн., коп.)")}),
-        cell("QRMemo14", 106.1, 1.1, 15.1, 14.0,
-             {QStringLiteral("Ознака"), QStringLiteral(" доходу")}),
-        cell("QRMemo15", 120.9, 1.1, 34.4, 4.5, {QStringLiteral("            Дата")}),
-        cell("QRMemo16", 121.2, 5.3, 16.1, 9.8,
-             {QStringLiteral("прийняття"), QStringLiteral("на роботу")}),
-        cell("QRMemo17", 137.1, 5.3, 18.3, 9.8,
-             {QStringLiteral("звільнення"), QStringLiteral(" з роботи")}),
-        cell("QRMemo18", 155.0, 1.1, 34.1, 14.0,
-             {QStringLiteral("Ознака пільги щодо"), QStringLiteral("   прибуткового"),
-              QStringLiteral("       податку")}),
-        cell("QRMemo32", 0.5, 15.1, 6.3, 4.2, {QStringLiteral("  1")}),
-        cell("QRMemo33", 6.3, 15.1, 38.6, 4.2, {blanks(18) + QStringLiteral("2")}),
-        cell("QRMemo34", 44.5, 15.1, 30.2, 4.2, {blanks(14) + QStringLiteral("3")}),
-        cell("QRMemo35", 74.3, 15.1, 32.0, 4.2, {blanks(15) + QStringLiteral("4")}),
-        cell("QRMemo36", 106.1, 15.1, 15.1, 4.2, {blanks(7) + QStringLiteral("5")}),
-        cell("QRMemo37", 121.2, 15.1, 16.1, 4.2, {blanks(7) + QStringLiteral("6")}),
-        cell("QRMemo38", 137.1, 15.1, 18.3, 4.2, {blanks(8) + QStringLiteral("7")}),
-        cell("QRMemo39", 155.0, 15.1, 34.1, 4.2, {blanks(15) + QStringLiteral("8")}),
-    };
-    return b;
+    // clang-format off
+    return band("ColumnHeaderBand1", BandKind::ColumnHeader, 20.37, {
+        {.key = "QRMemo6", .left = 0.5, .top = 1.1, .width = 6.3, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {" №", "з/п"}},
+        {.key = "QRMemo11", .left = 6.3, .top = 1.1, .width = 38.6, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {"Ідентифікаційний номер"}},
+        {.key = "QRMemo12", .left = 44.5, .top = 1.1, .width = 30.2, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {"       Сума", "  виплаченого", "доходу (грн.,коп.)"}},
+        {.key = "QRMemo13", .left = 74.3, .top = 1.1, .width = 32.0, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {"Сума утриманого", "   прибуткового", "податку (грн., коп.)"}},
+        {.key = "QRMemo14", .left = 106.1, .top = 1.1, .width = 15.1, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {"Ознака", " доходу"}},
+        {.key = "QRMemo15", .left = 120.9, .top = 1.1, .width = 34.4, .height = 4.5,
+         .fit = Fixed, .frame = Box,
+         .lines = {"            Дата"}},
+        {.key = "QRMemo16", .left = 121.2, .top = 5.3, .width = 16.1, .height = 9.8,
+         .fit = Fixed, .frame = Box,
+         .lines = {"прийняття", "на роботу"}},
+        {.key = "QRMemo17", .left = 137.1, .top = 5.3, .width = 18.3, .height = 9.8,
+         .fit = Fixed, .frame = Box,
+         .lines = {"звільнення", " з роботи"}},
+        {.key = "QRMemo18", .left = 155.0, .top = 1.1, .width = 34.1, .height = 14.0,
+         .fit = Fixed, .frame = Box,
+         .lines = {"Ознака пільги щодо", "   прибуткового", "       податку"}},
+        {.key = "QRMemo32", .left = 0.5, .top = 15.1, .width = 6.3, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {"  1"}},
+        {.key = "QRMemo33", .left = 6.3, .top = 15.1, .width = 38.6, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(18) + QStringLiteral("2")}},
+        {.key = "QRMemo34", .left = 44.5, .top = 15.1, .width = 30.2, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(14) + QStringLiteral("3")}},
+        {.key = "QRMemo35", .left = 74.3, .top = 15.1, .width = 32.0, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(15) + QStringLiteral("4")}},
+        {.key = "QRMemo36", .left = 106.1, .top = 15.1, .width = 15.1, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(7) + QStringLiteral("5")}},
+        {.key = "QRMemo37", .left = 121.2, .top = 15.1, .width = 16.1, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(7) + QStringLiteral("6")}},
+        {.key = "QRMemo38", .left = 137.1, .top = 15.1, .width = 18.3, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(8) + QStringLiteral("7")}},
+        {.key = "QRMemo39", .left = 155.0, .top = 15.1, .width = 34.1, .height = 4.2,
+         .fit = Fixed, .frame = Box,
+         .lines = {blanks(15) + QStringLiteral("8")}},
+    });
+    // clang-format on
 }
 
 ReportBand detailBand()
 {
-    ReportBand b{QStringLiteral("DetailBand1"), BandKind::Detail, 4.23, {}};
-    auto column = [](const char* key, double l, double w, const char* expression) {
-        return expr(key, l, 0.0, w, 4.5, F10, Centre, Fixed, expression);
-    };
-    b.items = {
-        column("QRExpr1", 0.5, 6.1, "IF(Table1.NP >= 99991, ' X ', COUNT)"),
-        column("QRExpr2", 6.3, 38.1, "IF(Table1.NP >= 99991, ' X', Table1.TIN)"),
-        column("QRExpr3", 44.5, 30.4,
-               "IF((Table1.NP = 99991) or (Table1.NP = 99992), 'X', Table1.S_DOX)"),
-        column("QRExpr4", 74.1, 32.5,
-               "IF((Table1.NP = 99991) or (Table1.NP = 99992), 'X', Table1.S_TAX)"),
-        column("QRExpr5", 106.1, 14.3, "IF(Table1.NP >= 99991, 'X ', Table1.OZN_DOX)"),
-        column("QRExpr6", 120.9, 15.3, "IF(Table1.NP >= 99991, 'X', Table1.D_PRIYN)"),
-        column("QRExpr7", 137.8, 17.2, "IF(Table1.NP >= 99991, 'X', Table1.D_ZVILN)"),
-        column("QRExpr8", 155.0, 34.1, "IF(Table1.NP >= 99991, 'X', Table1.OZN_PILG)"),
-    };
-    return b;
+    // clang-format off
+    return band("DetailBand1", BandKind::Detail, 4.23, {
+        {.key = "QRExpr1", .left = 0.5, .top = 0.0, .width = 6.1, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, ' X ', COUNT)"},
+        {.key = "QRExpr2", .left = 6.3, .top = 0.0, .width = 38.1, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, ' X', Table1.TIN)"},
+        {.key = "QRExpr3", .left = 44.5, .top = 0.0, .width = 30.4, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF((Table1.NP = 99991) or (Table1.NP = 99992), 'X', Table1.S_DOX)"},
+        {.key = "QRExpr4", .left = 74.1, .top = 0.0, .width = 32.5, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF((Table1.NP = 99991) or (Table1.NP = 99992), 'X', Table1.S_TAX)"},
+        {.key = "QRExpr5", .left = 106.1, .top = 0.0, .width = 14.3, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, 'X ', Table1.OZN_DOX)"},
+        {.key = "QRExpr6", .left = 120.9, .top = 0.0, .width = 15.3, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, 'X', Table1.D_PRIYN)"},
+        {.key = "QRExpr7", .left = 137.8, .top = 0.0, .width = 17.2, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, 'X', Table1.D_ZVILN)"},
+        {.key = "QRExpr8", .left = 155.0, .top = 0.0, .width = 34.1, .height = 4.5,
+         .align = Centre, .fit = Fixed,
+         .expression = "IF(Table1.NP >= 99991, 'X', Table1.OZN_PILG)"},
+    });
+    // clang-format on
 }
 
 ReportBand summaryBand()
 {
-    ReportBand b{QStringLiteral("SummaryBand1"), BandKind::Summary, 65.62, {}};
     const QStringList signature{rule(12), QStringLiteral("    (підпис)")};
     const QStringList surname{rule(18), QStringLiteral("       (прізвище)")};
     const QStringList phone{rule(11), QStringLiteral("     (тел.)")};
-    b.items = {
-        label("QRLabel28", 0.0, 0.3, 189.2, 4.5, F10, Left, Auto, Plain, rule(102)),
-        label("QRLabel31", 70.4, 7.7, 32.8, 4.5, F8, Left, Auto, Plain,
-              QStringLiteral("Кількість фізичних осіб  ")),
-        label("QRLabel30", 104.5, 7.7, 17.2, 4.5, F10, Left, Auto, Plain),
-        label("QRLabel32", 140.2, 7.7, 47.6, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Кількість аркушів ") + rule(10)),
-        label("QRLabel17", 0.0, 8.5, 25.4, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Кількість рядків")),
-        expr("QRExpr9", 30.7, 8.7, 14.8, 4.5, F10, Left, Auto, "COUNT-3"),
-        label("QRLabel19", 0.0, 14.8, 36.5, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Керівник підприємства")),
-        label("QRLabel20", 38.1, 14.8, 33.3, 5.3, F12b, Centre, Fixed, Box),
-        label("QRLabel18", 104.8, 16.7, 16.9, 4.5, F9, Left, Auto, Plain),
-        label("QRLabel25", 138.6, 16.7, 16.9, 4.5, F9, Left, Auto, Plain),
-        memo("QRMemo22", 80.7, 18.3, 19.3, 8.7, F8, Left, Auto, Plain, signature),
-        memo("QRMemo25", 104.2, 18.3, 28.8, 8.7, F8, Left, Auto, Clear, surname),
-        memo("QRMemo28", 138.1, 18.3, 17.7, 8.7, F8, Left, Auto, Clear, phone),
-        memo(
-            "QRMemo19", 37.6, 21.4, 33.9, 8.7, F8, Left, Auto, Plain,
-            {QStringLiteral("(ідентифікаційний номер"), QStringLiteral("керівника підприємства)")}),
-        label("QRLabel33", 160.3, 22.5, 24.9, 5.3, F10b, Left, Auto, Box,
-              QStringLiteral("Дата подання")),
-        label("QRLabel23", 104.8, 33.6, 16.9, 4.5, F9, Left, Auto, Plain),
-        label("QRLabel26", 138.6, 33.6, 16.9, 4.5, F9, Left, Auto, Plain),
-        label("QRLabel22", 38.1, 33.9, 33.3, 5.3, F12b, Centre, Fixed, Box),
-        label("QRLabel21", 0.0, 34.9, 31.8, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Головний бухгалтер")),
-        memo("QRMemo24", 80.7, 35.2, 19.3, 8.7, F8, Left, Auto, Plain, signature),
-        memo("QRMemo27", 104.2, 35.2, 28.8, 8.7, F8, Left, Auto, Clear, surname),
-        memo("QRMemo30", 138.1, 35.2, 17.7, 8.7, F8, Left, Auto, Clear, phone),
-        memo("QRMemo31", 164.6, 35.2, 17.7, 17.2, F10, Left, Auto, Plain,
-             {QStringLiteral("Наведена"), QStringLiteral("інформація"),
-              QStringLiteral(" є вірною")}),
-        label("QRLabel29", 0.0, 39.4, 7.7, 4.5, F10, Left, Auto, Plain, QStringLiteral("М.П.")),
-        memo("QRMemo20", 38.1, 39.4, 33.1, 8.7, F8, Left, Auto, Plain,
-             {QStringLiteral("(ідентифікаційний номер"), QStringLiteral("головного бухгалтера)")}),
-        memo("QRMemo21", 2.1, 50.0, 43.7, 8.7, F10, Left, Auto, Plain,
-             {QStringLiteral("Фізична особа - суб'єкт"),
-              QStringLiteral("підприємницької діяльності")}),
-        label("QRLabel24", 104.8, 50.5, 16.9, 4.5, F9, Left, Auto, Plain),
-        label("QRLabel27", 138.6, 50.5, 16.9, 4.5, F9, Left, Auto, Plain),
-        memo("QRMemo23", 80.7, 52.1, 19.3, 8.7, F8, Left, Auto, Plain, signature),
-        memo("QRMemo26", 104.2, 52.1, 28.8, 8.7, F8, Left, Auto, Clear, surname),
-        memo("QRMemo29", 138.1, 52.1, 17.7, 8.7, F8, Left, Auto, Clear, phone),
-    };
-    return b;
+    // clang-format off
+    return band("SummaryBand1", BandKind::Summary, 65.62, {
+        {.key = "QRLabel28", .left = 0.0, .top = 0.3, .width = 189.2, .height = 4.5,
+         .text = rule(102)},
+        {.key = "QRLabel31", .left = 70.4, .top = 7.7, .width = 32.8, .height = 4.5, .font = F8,
+         .text = "Кількість фізичних осіб  "},
+        {.key = "QRLabel30", .left = 104.5, .top = 7.7, .width = 17.2, .height = 4.5},
+        {.key = "QRLabel32", .left = 140.2, .top = 7.7, .width = 47.6, .height = 4.5,
+         .text = QStringLiteral("Кількість аркушів ") + rule(10)},
+        {.key = "QRLabel17", .left = 0.0, .top = 8.5, .width = 25.4, .height = 4.5,
+         .text = "Кількість рядків"},
+        {.key = "QRExpr9", .left = 30.7, .top = 8.7, .width = 14.8, .height = 4.5,
+         .expression = "COUNT-3"},
+        {.key = "QRLabel19", .left = 0.0, .top = 14.8, .width = 36.5, .height = 4.5,
+         .text = "Керівник підприємства"},
+        {.key = "QRLabel20", .left = 38.1, .top = 14.8, .width = 33.3, .height = 5.3,
+         .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
+        {.key = "QRLabel18", .left = 104.8, .top = 16.7, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRLabel25", .left = 138.6, .top = 16.7, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRMemo22", .left = 80.7, .top = 18.3, .width = 19.3, .height = 8.7, .font = F8,
+         .lines = signature},
+        {.key = "QRMemo25", .left = 104.2, .top = 18.3, .width = 28.8, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = surname},
+        {.key = "QRMemo28", .left = 138.1, .top = 18.3, .width = 17.7, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = phone},
+        {.key = "QRMemo19", .left = 37.6, .top = 21.4, .width = 33.9, .height = 8.7, .font = F8,
+         .lines = {"(ідентифікаційний номер", "керівника підприємства)"}},
+        {.key = "QRLabel33", .left = 160.3, .top = 22.5, .width = 24.9, .height = 5.3,
+         .font = F10b, .frame = Box,
+         .text = "Дата подання"},
+        {.key = "QRLabel23", .left = 104.8, .top = 33.6, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRLabel26", .left = 138.6, .top = 33.6, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRLabel22", .left = 38.1, .top = 33.9, .width = 33.3, .height = 5.3,
+         .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
+        {.key = "QRLabel21", .left = 0.0, .top = 34.9, .width = 31.8, .height = 4.5,
+         .text = "Головний бухгалтер"},
+        {.key = "QRMemo24", .left = 80.7, .top = 35.2, .width = 19.3, .height = 8.7, .font = F8,
+         .lines = signature},
+        {.key = "QRMemo27", .left = 104.2, .top = 35.2, .width = 28.8, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = surname},
+        {.key = "QRMemo30", .left = 138.1, .top = 35.2, .width = 17.7, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = phone},
+        {.key = "QRMemo31", .left = 164.6, .top = 35.2, .width = 17.7, .height = 17.2,
+         .lines = {"Наведена", "інформація", " є вірною"}},
+        {.key = "QRLabel29", .left = 0.0, .top = 39.4, .width = 7.7, .height = 4.5, .text = "М.П."},
+        {.key = "QRMemo20", .left = 38.1, .top = 39.4, .width = 33.1, .height = 8.7, .font = F8,
+         .lines = {"(ідентифікаційний номер", "головного бухгалтера)"}},
+        {.key = "QRMemo21", .left = 2.1, .top = 50.0, .width = 43.7, .height = 8.7,
+         .lines = {"Фізична особа - суб'єкт", "підприємницької діяльності"}},
+        {.key = "QRLabel24", .left = 104.8, .top = 50.5, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRLabel27", .left = 138.6, .top = 50.5, .width = 16.9, .height = 4.5, .font = F9},
+        {.key = "QRMemo23", .left = 80.7, .top = 52.1, .width = 19.3, .height = 8.7, .font = F8,
+         .lines = signature},
+        {.key = "QRMemo26", .left = 104.2, .top = 52.1, .width = 28.8, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = surname},
+        {.key = "QRMemo29", .left = 138.1, .top = 52.1, .width = 17.7, .height = 8.7,
+         .font = F8, .frame = Clear,
+         .lines = phone},
+    });
+    // clang-format on
 }
 
 ReportBand pageFooterBand()
 {
-    ReportBand b{QStringLiteral("PageFooterBand1"), BandKind::PageFooter, 6.35, {}};
-    b.items = {
-        label("QRLabel35", 158.5, 1.3, 13.8, 4.5, F10, Left, Auto, Plain,
-              QStringLiteral("Сторінка")),
-        expr("QRExpr10", 175.4, 1.3, 10.8, 4.5, F10, Left, Fixed, "PAGENUMBER"),
-    };
-    return b;
+    // clang-format off
+    return band("PageFooterBand1", BandKind::PageFooter, 6.35, {
+        {.key = "QRLabel35", .left = 158.5, .top = 1.3, .width = 13.8, .height = 4.5,
+         .text = "Сторінка"},
+        {.key = "QRExpr10", .left = 175.4, .top = 1.3, .width = 10.8, .height = 4.5, .fit = Fixed,
+         .expression = "PAGENUMBER"},
+    });
+    // clang-format on
 }
 
 } // namespace

@@ -74,25 +74,34 @@ done
 export DISPLAY=":$number"
 
 demo=$root/usr/share/4vt/demo
-"$demo/buh-standin" --books "$demo/books.json" >/dev/null 2>&1 &
+# The stand-in logs every frame it receives: the program's link check shows there.
+frames=$scratch/frames.log
+: >"$frames"
+"$demo/buh-standin" --books "$demo/books.json" --log "$frames" >/dev/null 2>&1 &
 pids="$pids $!"
 wait_for "$demo/buh-standin" --check || fail "the packaged stand-in does not serve"
 
 main_window_shown() {
     xdotool search --name '^4ВТ$'
 }
+# The link check is over, and passed, once the program has asked for its item (the advise that
+# follows an accepted conversation): more such frames than the number given.
+link_checked() {
+    [ "$(grep -c '^S РДАТА$' "$frames")" -gt "$1" ]
+}
 
 # Starts the launcher and checks that the packaged program runs in the working folder with
 # its main window up and no error box; then ends it.
 start_and_check() {
+    checks=$(grep -c '^S РДАТА$' "$frames" || true)
     "$root/usr/bin/4vt-start" &
     pid=$!
     pids="$pids $pid"
     wait_for main_window_shown || fail "no main window after the launcher started"
     [ "$(readlink "/proc/$pid/exe")" = "$root/usr/bin/4vt" ] || fail "the launcher ran no 4vt"
     [ "$(readlink "/proc/$pid/cwd")" = "$work" ] || fail "4vt runs in $(readlink "/proc/$pid/cwd")"
-    # The link check runs as the window comes up: a failed one would show its box by now.
-    sleep 1
+    # The link check runs as the window comes up; a failed one would show its box instead.
+    wait_for link_checked "$checks" || fail "the program did not open its link"
     if xdotool search --name '^Error$' >/dev/null 2>&1; then
         fail "the program shows an error box"
     fi

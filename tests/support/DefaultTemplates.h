@@ -1,6 +1,9 @@
 #pragma once
 
+#include "settings/FieldTable.h"
 #include "settings/SettingsSource.h"
+
+#include <QHash>
 
 #include <QString>
 
@@ -31,6 +34,15 @@ inline void putDefaultTemplates(settings::MapSettings& s)
         for (const char* prefix : {"f", "fp", "nw", "pp"})
             s.set(QString::fromLatin1(prefix) + QString::number(row), QString());
     }
+}
+
+// Every setting's text as the settings dialog starts with it, by field name.
+inline QHash<QString, QString> defaultTexts()
+{
+    QHash<QString, QString> texts;
+    for (const settings::FieldDef& def : settings::FieldTable::fields())
+        texts.insert(def.name, def.defaultText);
+    return texts;
 }
 
 } // namespace testsupport

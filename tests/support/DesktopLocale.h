@@ -10,7 +10,8 @@
 namespace testsupport {
 
 // The regional settings of a desktop for the life of a scope: Qt's default locale and, as Qt
-// itself sets it from the environment at start-up, the C library's numeric locale. "C" or a
+// itself sets it from the environment at start-up, the C library's numeric locale; both come
+// back as they were after it. "C" or a
 // name such as "uk_UA" (its UTF-8 variant must be generated: scripts/install-deps does it).
 class DesktopLocale
 {
@@ -25,7 +26,7 @@ public:
     ~DesktopLocale()
     {
         std::setlocale(LC_NUMERIC, m_previous.c_str());
-        QLocale::setDefault(QLocale::c());
+        QLocale::setDefault(m_previousDefault);
     }
     DesktopLocale(const DesktopLocale&) = delete;
     DesktopLocale& operator=(const DesktopLocale&) = delete;
@@ -34,6 +35,7 @@ public:
 
 private:
     std::string m_previous;
+    QLocale m_previousDefault; // Qt's default at construction
     bool m_available = false;
 };
 

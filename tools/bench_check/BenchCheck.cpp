@@ -11,7 +11,7 @@
 // record is read and found wrong) and prints the peak memory of each run; the goal is at most
 // 20 MB.
 
-#include "check/CheckDigits.h"
+#include "bench_support/BenchTaxFile.h"
 #include "check/TaxFileCheck.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
@@ -36,51 +36,6 @@
 #include <unistd.h>
 
 namespace {
-
-void writeFile(dbase::Table& t, int records)
-{
-    const int employees = std::max(records - 3, 0);
-    double dox = 0, tax = 0;
-    for (int i = 1; i <= employees; ++i) {
-        const double income = 1000 + (i % 5000) + 0.37;
-        const double withheld = 130 + (i % 700) + 0.11;
-        dox += income;
-        tax += withheld;
-        t.append();
-        t.setFloat(QStringLiteral("NP"), i);
-        t.setInt(QStringLiteral("PERIOD"), 3);
-        t.setInt(QStringLiteral("RIK"), 2008);
-        t.setText(QStringLiteral("KOD"), QStringLiteral("32855961"));
-        t.setInt(QStringLiteral("TYP"), 0);
-        // One employee per eight rows, each with a number that passes its check digit.
-        const QString nine = QString::number(200000000 + i / 8);
-        t.setText(QStringLiteral("TIN"), nine + QString::number(check::individualCheckDigit(nine)));
-        t.setFloat(QStringLiteral("S_DOX"), income);
-        t.setFloat(QStringLiteral("S_TAX"), withheld);
-        t.setInt(QStringLiteral("OZN_DOX"), i % 8 + 1);
-        t.setDate(QStringLiteral("D_PRIYN"), QDate(2001, 3, 1));
-        t.setDate(QStringLiteral("D_ZVILN"), i % 50 == 0 ? QDate(2008, 8, 15) : QDate());
-        t.setInt(QStringLiteral("OZN_PILG"), 0);
-        t.setInt(QStringLiteral("OZNAKA"), 0);
-        t.post();
-    }
-    const auto service = [&](double np, const QString& tin, double sDox, double sTax) {
-        t.append();
-        t.setFloat(QStringLiteral("NP"), np);
-        t.setInt(QStringLiteral("PERIOD"), 3);
-        t.setInt(QStringLiteral("RIK"), 2008);
-        t.setText(QStringLiteral("KOD"), QStringLiteral("32855961"));
-        t.setInt(QStringLiteral("TYP"), 0);
-        t.setText(QStringLiteral("TIN"), tin);
-        t.setFloat(QStringLiteral("S_DOX"), sDox);
-        if (np == 99999)
-            t.setFloat(QStringLiteral("S_TAX"), sTax);
-        t.post();
-    };
-    service(99991, QStringLiteral("2238234710"), 4872123, 0);
-    service(99992, QStringLiteral("2514412289"), 4872124, 0);
-    service(99999, QString(), dox, tax);
-}
 
 // The baseline: the file read with stdio in large blocks, its two amount fields found from the
 // descriptors and summed with strtod. No checks at all.
@@ -190,18 +145,12 @@ int main(int argc, char** argv)
     const qint64 bigRecords = argc > 4 ? std::max(1LL, std::atoll(argv[4])) : 2000000;
     QTemporaryDir dir;
     const QString name = QStringLiteral("DA071401.3");
-    if (!dir.isValid() || !QFile::copy(templatePath, dir.filePath(name))) {
-        std::fprintf(stderr, "bench-check: cannot copy %s\n", qPrintable(templatePath));
-        return 1;
-    }
-    QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
     const QString folder = dir.path() + QLatin1Char('/');
     try {
         {
-            dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
-            t.emptyTable(folder, name);
-            t.open(folder, name);
-            writeFile(t, records);
+            bench::BenchTaxFile file(templatePath, dir.path(), name);
+            file.addEmployees(std::max(records - 3, 0));
+            file.finish();
         }
         qint64 bestRead = std::numeric_limits<qint64>::max();
         qint64 bestCheck = bestRead;

@@ -5,9 +5,8 @@
 // Times append+post of tax-file records (every field assigned, as the generation run does),
 // the read-back that sums S_DOX, and, for comparison, a plain buffered write of the same bytes.
 
+#include "bench_support/BenchTaxFile.h"
 #include "core/Error.h"
-#include "dbase/Table.h"
-#include "taxfile/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -27,38 +26,13 @@ int main(int argc, char** argv)
     const int records = argc > 2 ? std::atoi(argv[2]) : 100000;
     QTemporaryDir dir;
     const QString name = QStringLiteral("DA071401.3");
-    if (!dir.isValid() || !QFile::copy(templatePath, dir.filePath(name))) {
-        std::fprintf(stderr, "bench-dbase: cannot copy %s\n", qPrintable(templatePath));
-        return 1;
-    }
-    QFile::setPermissions(dir.filePath(name), QFile::ReadOwner | QFile::WriteOwner);
     try {
-        dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
-        t.emptyTable(dir.path(), name);
-        t.open(dir.path(), name);
+        bench::BenchTaxFile file(templatePath, dir.path(), name);
+        dbase::Table& t = file.table();
 
         QElapsedTimer timer;
         timer.start();
-        double expected = 0;
-        for (int i = 1; i <= records; ++i) {
-            const double dox = (i % 100000) + 0.25;
-            expected += dox;
-            t.append();
-            t.setFloat(QStringLiteral("NP"), i % 99990 + 1);
-            t.setInt(QStringLiteral("PERIOD"), 3);
-            t.setInt(QStringLiteral("RIK"), 2001);
-            t.setText(QStringLiteral("KOD"), QStringLiteral("12345678"));
-            t.setInt(QStringLiteral("TYP"), 0);
-            t.setText(QStringLiteral("TIN"), QStringLiteral("1234567890"));
-            t.setFloat(QStringLiteral("S_DOX"), dox);
-            t.setFloat(QStringLiteral("S_TAX"), dox * 0.13);
-            t.setInt(QStringLiteral("OZN_DOX"), i % 8 + 1);
-            t.setDate(QStringLiteral("D_PRIYN"), QDate(2001, 3, 1));
-            t.setDate(QStringLiteral("D_ZVILN"), QDate());
-            t.setInt(QStringLiteral("OZN_PILG"), 0);
-            t.setInt(QStringLiteral("OZNAKA"), 0);
-            t.post();
-        }
+        file.addEmployees(records);
         const qint64 writeMs = timer.elapsed();
 
         timer.restart();
@@ -92,10 +66,10 @@ int main(int argc, char** argv)
         std::printf("append+post: %lld ms (%.2f us per record)\n", static_cast<long long>(writeMs),
                     writeMs * 1000.0 / records);
         std::printf("read back, sum of S_DOX: %lld ms (%d records, sum %.2f, expected %.2f)\n",
-                    static_cast<long long>(readMs), n, sum, expected);
+                    static_cast<long long>(readMs), n, sum, file.income());
         std::printf("plain buffered write of the same bytes: %lld ms\n",
                     static_cast<long long>(plainMs));
-        return n == records && std::abs(sum - expected) < 0.5 ? 0 : 1;
+        return n == records && std::abs(sum - file.income()) < 0.5 ? 0 : 1;
     } catch (const core::Error& e) {
         std::fprintf(stderr, "bench-dbase: %s\n", qPrintable(e.message()));
         return 1;

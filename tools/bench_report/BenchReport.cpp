@@ -14,8 +14,8 @@
 //   engine-view / raw-view the same onto the preview's kind of device: each page in turn onto
 //                one screen-resolution image, as the preview paints the page it shows.
 
+#include "bench_support/BenchTaxFile.h"
 #include "core/Error.h"
-#include "dbase/Table.h"
 #include "report/ReportFill.h"
 #include "report/ReportFont.h"
 #include "report/ReportLayout.h"
@@ -45,43 +45,9 @@ const QString TaxName = QStringLiteral("DA071401.3");
 
 void writeTaxFile(const QString& dir, int employees)
 {
-    const QString path = dir + '/' + TaxName;
-    QFile::remove(path);
-    if (!QFile::copy(QStringLiteral(FVT_SOURCE_DIR "/demo/DA.DBF"), path))
-        throw core::Error(QStringLiteral("cannot copy demo/DA.DBF"));
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-    dbase::Table t(QStringLiteral("DA"), taxfile::taxFileFields());
-    t.emptyTable(dir + '/', TaxName);
-    t.open(dir + '/', TaxName);
-    double dox = 0, tax = 0;
-    auto record = [&](double np, const QString& tin, double d, double x, bool employee) {
-        t.append();
-        t.setFloat(QStringLiteral("NP"), np);
-        t.setInt(QStringLiteral("PERIOD"), 3);
-        t.setInt(QStringLiteral("RIK"), 1999);
-        t.setText(QStringLiteral("KOD"), QStringLiteral("12345678"));
-        t.setInt(QStringLiteral("TYP"), 0);
-        t.setText(QStringLiteral("TIN"), tin);
-        t.setFloat(QStringLiteral("S_DOX"), d);
-        t.setFloat(QStringLiteral("S_TAX"), x);
-        if (employee) {
-            t.setInt(QStringLiteral("OZN_DOX"), 1);
-            t.setDate(QStringLiteral("D_PRIYN"), QDate(1998, 2, 1 + int(np) % 28));
-            t.setInt(QStringLiteral("OZN_PILG"), 0);
-        }
-        t.post();
-    };
-    for (int i = 1; i <= employees; ++i) {
-        const double d = 1000 + i % 5000 + 0.25;
-        const double x = d * 0.2;
-        dox += d;
-        tax += x;
-        record(i % 99990 + 1, QString::number(2000000000LL + i), d, x, true);
-    }
-    record(99991, QStringLiteral("1111111111"), 0, 0, false);
-    record(99992, QStringLiteral("2222222222"), 0, 0, false);
-    record(99999, QString(), dox, tax, false);
-    t.close();
+    bench::BenchTaxFile file(QStringLiteral(FVT_SOURCE_DIR "/demo/DA.DBF"), dir, TaxName);
+    file.addEmployees(employees);
+    file.finish();
 }
 
 settings::MapSettings demoSettings()
@@ -320,7 +286,10 @@ int main(int argc, char** argv)
             const report::ReportLayout layout(form.QuickRep1, form.source());
             QPdfWriter w(args[2]);
             setUpPdf(w);
-            return report::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ? 0 : 1;
+            return report::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ==
+                           report::ReportPainter::Outcome::Painted
+                       ? 0
+                       : 1;
         }
     } catch (const core::Error& e) {
         std::fprintf(stderr, "bench-report: %s\n", qPrintable(e.message()));
