@@ -1,7 +1,7 @@
 if(FVT_BUILD_GUI)
     # The engine measures and paints text, so even its logic tests need the application's fonts.
     fvt_add_test(report_tests GUI
-        SOURCES ExpressionTest.cpp ReportLayoutTest.cpp
+        SOURCES ExpressionTest.cpp FormLocaleTest.cpp ReportLayoutTest.cpp
         LIBS fvt_report)
     fvt_add_test(report_ui_tests GUI
         SOURCES PrintReturnTest.cpp ReportPdfTest.cpp
