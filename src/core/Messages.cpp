@@ -17,6 +17,13 @@ public:
     {
         std::fprintf(stderr, "4vt: %s\n", text.toUtf8().constData());
     }
+    // Nobody to answer: the command stops.
+    bool ask(const QString& text, const QString&, const QString& stop) override
+    {
+        std::fprintf(stderr, "4vt: %s [%s]\n", text.toUtf8().constData(),
+                     stop.toUtf8().constData());
+        return false;
+    }
 };
 
 StderrSink g_stderrSink;

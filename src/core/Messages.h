@@ -19,6 +19,9 @@ public:
     virtual void showError(const QString& text) = 0;
     // A plain message box: caption "4vt", no icon, one "OK". Returns when the user closed it.
     virtual void showMessage(const QString& text) = 0;
+    // A question: caption "4vt", the question icon, a button that goes on and one that stops
+    // (Escape and Enter stop). True when the user chose to go on.
+    virtual bool ask(const QString& text, const QString& goOn, const QString& stop) = 0;
 };
 
 // Installs the sink (not owned); nullptr restores the default, which writes to stderr.
