@@ -4,6 +4,6 @@ if(FVT_BUILD_GUI)
         SOURCES ExpressionTest.cpp FormLocaleTest.cpp ReportLayoutTest.cpp
         LIBS fvt_report)
     fvt_add_test(report_ui_tests GUI
-        SOURCES PeriodCheckTest.cpp PrintReturnTest.cpp ReportPdfTest.cpp
+        SOURCES PeriodCheckTest.cpp PreviewWindowTest.cpp PrintReturnTest.cpp ReportPdfTest.cpp
         LIBS fvt_report_ui fvt_taxfile_ui fvt_app)
 endif()
