@@ -1,4 +1,5 @@
-// bench-startup [rounds]: starts 4vt and a bare Qt window with a menu bar (this program with
+// bench-startup [rounds [program]]: starts 4vt (the one built beside it unless named) and a bare Qt
+// window with a menu bar (this program with
 // --bare) in turn, each until its main window is mapped on the X display, and prints the median
 // clock and processor time of each and their ratio. Both run under uk_UA.UTF-8, with a home and
 // runtime folder of their own, first with the system's icon theme caches, then with a copy of
@@ -210,6 +211,7 @@ int main(int argc, char** argv)
         return runBare(argc, argv);
     try {
         const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+        const std::string programPath = argc > 2 ? argv[2] : FVT_PROGRAM;
         const char* display = std::getenv("DISPLAY");
         if (!display)
             throw std::runtime_error("DISPLAY is not set");
@@ -242,7 +244,7 @@ int main(int argc, char** argv)
                                                  "PATH=/usr/bin:/bin"};
                     if (!cached)
                         env.push_back("XDG_DATA_DIRS=" + noCache.string());
-                    const Sample s = program ? x.measure({FVT_PROGRAM}, env, "4ВТ")
+                    const Sample s = program ? x.measure({programPath}, env, "4ВТ")
                                              : x.measure({self, "--bare"}, env, kBareTitle);
                     if (round >= 0) {
                         wall[program].push_back(s.wall);
