@@ -10,5 +10,5 @@ fvt_add_test(app_guard_tests SOURCES InstanceGuardTest.cpp LIBS fvt_app)
 add_dependencies(app_guard_tests guard_probe)
 
 fvt_add_test(app_window_tests GUI
-    SOURCES MainDlgTest.cpp AboutDlgTest.cpp HelpDlgTest.cpp QtTranslationsTest.cpp
+    SOURCES MainDlgTest.cpp AboutDlgTest.cpp HelpDlgTest.cpp MessageOwnerTest.cpp QtTranslationsTest.cpp
     LIBS fvt_app)

@@ -16,6 +16,8 @@ constexpr int kLongestRun = 60;
 
 QWidget* boxParent()
 {
+    if (auto* owner = qobject_cast<QWidget*>(core::MessageOwner::current()))
+        return owner->window();
     // Over the window the user works in: a preview is no modal window, yet a failure of its own
     // must not bring the modal dialog that owns it in front of it.
     QWidget* parent = QApplication::activeWindow();

@@ -28,8 +28,24 @@ public:
 
 StderrSink g_stderrSink;
 MessageSink* g_sink = &g_stderrSink;
+QObject* g_owner = nullptr;
 
 } // namespace
+
+MessageOwner::MessageOwner(QObject* owner) : m_previous(g_owner)
+{
+    g_owner = owner;
+}
+
+MessageOwner::~MessageOwner()
+{
+    g_owner = m_previous;
+}
+
+QObject* MessageOwner::current()
+{
+    return g_owner;
+}
 
 void setMessageSink(MessageSink* sink)
 {

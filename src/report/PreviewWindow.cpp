@@ -292,6 +292,7 @@ QString PreviewWindow::noPrinterText()
 
 void PreviewWindow::print()
 {
+    const core::MessageOwner owner(this);
     core::guarded([&] {
         if (m_choices.outputFileName.isEmpty() && QPrinterInfo::availablePrinterNames().isEmpty())
             throw core::Error(noPrinterText());
@@ -384,6 +385,7 @@ void PreviewWindow::saveToPdf()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
+    const core::MessageOwner owner(this);
     core::guarded([&] { writePdf(path); });
 }
 
