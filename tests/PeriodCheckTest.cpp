@@ -50,7 +50,9 @@ TEST_P(PeriodCheckTest, AnotherPeriodThanTheFilesIsAskedAboutFirst)
     if (c.asked) {
         EXPECT_EQ(sink.questions,
                   QStringList{"Файл DA071401.3 сформовано за 3 квартал 2008р., а у вікні вибрано " +
-                              chosen + ". Друкувати звіт за " + chosen + "?"});
+                              chosen +
+                              " Звіт буде надруковано за період, вибраний у вікні. "
+                              "Продовжити?"});
     } else {
         EXPECT_TRUE(sink.questions.isEmpty());
     }

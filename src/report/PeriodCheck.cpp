@@ -21,8 +21,8 @@ QString periodQuestion(dbase::Table& table, const QString& fileName,
         return {};
     const QString made = QStringLiteral("%1 квартал %2р.").arg(period).arg(year);
     const QString chosen = periodText(choices.kwartal, choices.zyear);
-    return QStringLiteral("Файл %1 сформовано за %2, а у вікні вибрано %3. Друкувати звіт "
-                          "за %3?")
+    return QStringLiteral("Файл %1 сформовано за %2, а у вікні вибрано %3 Звіт буде надруковано "
+                          "за період, вибраний у вікні. Продовжити?")
         .arg(fileName, made, chosen);
 }
 
