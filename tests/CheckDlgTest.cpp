@@ -1,6 +1,13 @@
 #include "check/CheckDlg.h"
+#include "support/TaxFileBuilder.h"
 
+#include <QDialog>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
 #include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -37,4 +44,38 @@ TEST(CheckDlgTest, TheShortColumnsShowTheirTextsWhole)
         EXPECT_GE(shown, dlg.FindingsTable->columnWidth(column))
             << dlg.FindingsTable->horizontalHeaderItem(column)->text().toStdString();
     }
+}
+
+// Beside a report dialog in the middle of a 1280×1024 screen, the list of a file with many
+// findings stays whole on the screen, frame included, wherever it finds room.
+TEST(CheckDlgTest, TheWindowStaysOnTheScreenBesideTheDialog)
+{
+    QTemporaryDir dir;
+    std::vector<testsupport::TaxRow> rows = testsupport::taxReturn(40);
+    for (testsupport::TaxRow& row : rows)
+        row.tin = QStringLiteral("1234567890"); // a wrong check digit on every line
+    testsupport::writeTaxFile(dir.path(), "DA071401.3", rows);
+    QDialog report;
+    report.setFixedSize(440, 296);
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    report.move(room.center() - QPoint(224, 161));
+    report.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&report));
+    // The window manager frames a window some time after it is shown (not at all offscreen).
+    const auto framed = [](const QWidget* w) { return w->frameGeometry() != w->geometry(); };
+    if (QGuiApplication::platformName() != "offscreen")
+        QTRY_VERIFY_WITH_TIMEOUT(framed(&report), 2000);
+
+    QPointer<check::CheckDlg> dlg = check::showFileCheck(&report, dir.filePath("DA071401.3"));
+    ASSERT_FALSE(dlg.isNull());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg));
+    if (QGuiApplication::platformName() != "offscreen") {
+        QTRY_VERIFY_WITH_TIMEOUT(framed(dlg), 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(room.contains(dlg->frameGeometry()), 2000);
+    }
+    EXPECT_TRUE(room.contains(dlg->frameGeometry()))
+        << "frame " << dlg->frameGeometry().top() << ".." << dlg->frameGeometry().bottom()
+        << ", screen " << room.top() << ".." << room.bottom();
+    EXPECT_FALSE(dlg->frameGeometry().intersects(report.frameGeometry()));
+    delete dlg.data();
 }

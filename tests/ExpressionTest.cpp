@@ -119,14 +119,6 @@ TEST(ExpressionValueTest, FloatsPrintShortWithFifteenDigitsAndNoGrouping)
     EXPECT_EQ(report::formatValue(Value::fromInteger(-42), uk), "-42");
 }
 
-TEST(ExpressionValueTest, DatesPrintAsTheShortDateWithAFourDigitYear)
-{
-    const QDate d(1998, 2, 3);
-    EXPECT_EQ(report::formatDate(d, QLocale(QLocale::Ukrainian, QLocale::Ukraine)), "03.02.1998");
-    EXPECT_TRUE(report::formatDate(d, QLocale::c()).contains("1998"));
-    EXPECT_EQ(report::formatDate(QDate(), QLocale(QLocale::Ukrainian, QLocale::Ukraine)), "");
-}
-
 TEST(ExpressionValueTest, MalformedExpressionsAreRefused)
 {
     for (const char* bad : {"IF(Table1.NP", "COUNT -", "'open", "Table1.", "1 2", "NOSUCH", ""})

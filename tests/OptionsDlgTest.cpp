@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -425,6 +426,13 @@ TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
         EXPECT_FALSE(mark->isHidden()) << c.field;
         EXPECT_EQ(field->toolTip(), mark->toolTip()) << c.field;
         EXPECT_TRUE(mark->toolTip().contains("Текст буде збережено так, як його введено."));
+        // The warning icon, asked for only when a mark is first painted, is there.
+        const QImage drawn = mark->grab().toImage();
+        int marked = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                marked += drawn.pixelColor(x, y) != dlg->palette().color(QPalette::Window);
+        EXPECT_GT(marked, drawn.width() * drawn.height() / 4) << c.field;
     }
     // Judged as the file will carry it: a no-break space after a code that passes alone, and a
     // pasted leading blank for which the field's length leaves out the last digit.

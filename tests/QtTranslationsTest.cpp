@@ -5,10 +5,16 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTabBar>
 #include <QTimer>
 #include <QTranslator>
 
@@ -78,6 +84,39 @@ TEST_F(QtTranslationsTest, UkrainianEditMenuWhileTheProgramsOwnOkStays)
     EXPECT_EQ(buttonOfNextBox([&] { sink.showMessage(QStringLiteral("x")); }), "OK");
     app::MainDlg dlg;
     EXPECT_EQ(buttonOfNextBox([&] { dlg.showLinkFailure(); }), "OK");
+}
+
+// Every text of the print dialog, its options shown, speaks Ukrainian: Qt's translation and the
+// program's supplement for what Qt's lacks.
+TEST_F(QtTranslationsTest, ThePrintDialogSpeaksUkrainianThroughout)
+{
+    ASSERT_TRUE(app::installQtTranslations(*qApp, QLocale(QStringLiteral("uk_UA"))));
+    QPrinter printer;
+    QPrintDialog dialog(&printer);
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
+                      QAbstractPrintDialog::PrintShowPageSize);
+    QStringList english;
+    QTimer::singleShot(0, [&] {
+        static const QRegularExpression latin(QStringLiteral("[A-Za-z]{2,}"));
+        const auto look = [&](const QString& text) {
+            QString words = text;
+            words.remove(QStringLiteral("PDF")).remove(QStringLiteral("OK"));
+            if (words.contains(latin))
+                english << text;
+        };
+        for (QAbstractButton* b : dialog.findChildren<QAbstractButton*>())
+            look(b->text());
+        for (QLabel* l : dialog.findChildren<QLabel*>())
+            look(l->text());
+        for (QGroupBox* g : dialog.findChildren<QGroupBox*>())
+            look(g->title());
+        for (QTabBar* t : dialog.findChildren<QTabBar*>())
+            for (int i = 0; i < t->count(); ++i)
+                look(t->tabText(i));
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(english.isEmpty()) << qPrintable(english.join('|'));
 }
 
 } // namespace

@@ -11,7 +11,7 @@ add_dependencies(app_guard_tests guard_probe)
 
 fvt_add_test(app_window_tests GUI
     SOURCES MainDlgTest.cpp AboutDlgTest.cpp TitleDlgTest.cpp HelpDlgTest.cpp MessageBoxSinkTest.cpp
-        QtTranslationsTest.cpp
+        MessageOwnerTest.cpp QtTranslationsTest.cpp
     LIBS fvt_app)
 
 if(NOT WIN32)

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace app {
 
@@ -13,13 +14,22 @@ namespace {
 // The longest run of characters without a blank that a line of the box holds.
 constexpr int kLongestRun = 60;
 
+QWidget* boxParent()
+{
+    if (auto* owner = qobject_cast<QWidget*>(core::MessageOwner::current()))
+        return owner->window();
+    // Over the window the user works in: a preview is no modal window, yet a failure of its own
+    // must not bring the modal dialog that owns it in front of it.
+    QWidget* parent = QApplication::activeWindow();
+    if (!parent)
+        parent = QApplication::activeModalWidget();
+    return parent;
+}
+
 void showBox(QMessageBox::Icon icon, const QString& text)
 {
-    QWidget* parent = QApplication::activeModalWidget();
-    if (!parent)
-        parent = QApplication::activeWindow();
     QMessageBox box(icon, QStringLiteral("4vt"), MessageBoxSink::boxText(text), QMessageBox::Ok,
-                    parent);
+                    boxParent());
     box.setTextFormat(Qt::PlainText);
     // The program's own "OK", whatever language Qt's standard buttons speak.
     box.button(QMessageBox::Ok)->setText(QStringLiteral("OK"));
@@ -53,6 +63,19 @@ void MessageBoxSink::showError(const QString& text)
 void MessageBoxSink::showMessage(const QString& text)
 {
     showBox(QMessageBox::NoIcon, text);
+}
+
+bool MessageBoxSink::ask(const QString& text, const QString& goOn, const QString& stop)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("4vt"), boxText(text),
+                    QMessageBox::NoButton, boxParent());
+    box.setTextFormat(Qt::PlainText);
+    QPushButton* go = box.addButton(goOn, QMessageBox::AcceptRole);
+    QPushButton* halt = box.addButton(stop, QMessageBox::RejectRole);
+    box.setDefaultButton(halt);
+    box.setEscapeButton(halt);
+    box.exec();
+    return box.clickedButton() == go;
 }
 
 } // namespace app

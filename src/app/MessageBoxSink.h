@@ -18,6 +18,7 @@ public:
 
     void showError(const QString& text) override;
     void showMessage(const QString& text) override;
+    bool ask(const QString& text, const QString& goOn, const QString& stop) override;
 };
 
 } // namespace app

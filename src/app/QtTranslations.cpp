@@ -17,6 +17,12 @@ bool installQtTranslations(QCoreApplication& application, const QLocale& locale)
         delete translator;
         return false;
     }
+    // Installed after Qt's, so consulted first; it holds only what Qt's lacks.
+    auto* supplement = new QTranslator(&application);
+    if (!supplement->load(locale, QStringLiteral("qtbase_supplement"), QStringLiteral("_"),
+                          QStringLiteral(":/translations")) ||
+        !QCoreApplication::installTranslator(supplement))
+        delete supplement;
     return true;
 }
 

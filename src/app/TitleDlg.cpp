@@ -6,10 +6,9 @@
 #include "widgets/OuterSize.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 namespace app {
@@ -65,13 +64,13 @@ bool TitleDlg::showAtOnce(int waitMs)
     show();
     // A window manager maps the window some time after it is asked to, and what is painted
     // before that is lost: the start-up that follows keeps the event loop busy, so the splash is
-    // painted once it is really on screen (or the wait is over).
-    QElapsedTimer waited;
-    waited.start();
-    while (!(windowHandle() && windowHandle()->isExposed()) && waited.elapsed() < waitMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
+    // painted once it is really on screen (or the wait is over). The wait sleeps until the
+    // window system says something, not in steps of its own.
+    QTimer over;
+    over.setSingleShot(true);
+    over.start(waitMs);
+    while (!(windowHandle() && windowHandle()->isExposed()) && over.isActive())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     repaint();
     QCoreApplication::processEvents();
     return windowHandle() && windowHandle()->isExposed();

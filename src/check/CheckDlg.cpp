@@ -13,6 +13,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QTableWidget>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -21,11 +22,14 @@ namespace check {
 namespace {
 
 // Below the dialog the findings are about, else above, right or left of it, so that both stay
-// in sight; where none has room, in the taller strip above or below, made lower to fit.
+// in sight; where none has room, in the taller strip above or below, made lower to fit; never
+// wider than the screen.
 // More rows than a window can usefully list are left to 4vt-check.
 constexpr qsizetype maxRows = 1000;
 
-void placeBeside(QWidget* window, const QRect& beside)
+// `frame` is what the window's frame adds to its size: estimated until the window manager has
+// framed the window, then the real one.
+void placeBeside(QWidget* window, const QRect& beside, QSize frame)
 {
     const QScreen* screen = QGuiApplication::screenAt(beside.center());
     if (!screen)
@@ -33,7 +37,9 @@ void placeBeside(QWidget* window, const QRect& beside)
     if (!screen)
         return;
     const QRect room = screen->availableGeometry();
-    const QSize frame(8, 30); // what a window frame adds, near enough
+    // No wider than the screen.
+    if (window->width() + frame.width() > room.width())
+        window->resize(room.width() - frame.width(), window->height());
     const QSize size = window->size() + frame;
     const int gap = 8;
     const int below = room.bottom() - beside.bottom() - gap;
@@ -57,6 +63,41 @@ void placeBeside(QWidget* window, const QRect& beside)
                        std::max(room.top(), room.bottom() - window->height() - frame.height())));
     window->move(at);
 }
+
+// Places the window once before it is shown, with a frame as a classic one is, and again as soon
+// as the window manager has framed it and its real frame is known, so that the frame too stays
+// on the screen.
+class BesidePlacer final : public QObject
+{
+public:
+    BesidePlacer(QWidget* window, const QRect& beside)
+        : QObject(window), m_window(window), m_beside(beside)
+    {
+        placeBeside(window, beside, QSize(8, 30));
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (watched == m_window &&
+            (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize ||
+             type == QEvent::WindowActivate) &&
+            m_window->windowHandle()) {
+            const QMargins m = m_window->windowHandle()->frameMargins();
+            if (!m.isNull()) {
+                m_window->removeEventFilter(this);
+                placeBeside(m_window, m_beside, QSize(m.left() + m.right(), m.top() + m.bottom()));
+                deleteLater();
+            }
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWidget* m_window;
+    QRect m_beside;
+};
 
 } // namespace
 
@@ -166,7 +207,7 @@ CheckDlg* showFileCheck(QWidget* parent, const QString& path)
         return nullptr;
     auto* dlg = new CheckDlg(QFileInfo(path).fileName(), findings, parent);
     if (parent)
-        placeBeside(dlg, parent->window()->frameGeometry());
+        new BesidePlacer(dlg, parent->window()->frameGeometry());
     dlg->show();
     return dlg;
 }

@@ -17,12 +17,35 @@ public:
     {
         std::fprintf(stderr, "4vt: %s\n", text.toUtf8().constData());
     }
+    // Nobody to answer: the command stops.
+    bool ask(const QString& text, const QString&, const QString& stop) override
+    {
+        std::fprintf(stderr, "4vt: %s [%s]\n", text.toUtf8().constData(),
+                     stop.toUtf8().constData());
+        return false;
+    }
 };
 
 StderrSink g_stderrSink;
 MessageSink* g_sink = &g_stderrSink;
+QObject* g_owner = nullptr;
 
 } // namespace
+
+MessageOwner::MessageOwner(QObject* owner) : m_previous(g_owner)
+{
+    g_owner = owner;
+}
+
+MessageOwner::~MessageOwner()
+{
+    g_owner = m_previous;
+}
+
+QObject* MessageOwner::current()
+{
+    return g_owner;
+}
 
 void setMessageSink(MessageSink* sink)
 {

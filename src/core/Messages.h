@@ -7,6 +7,8 @@
 #include <exception>
 #include <utility>
 
+class QObject;
+
 namespace core {
 
 // Where the program's message boxes go. The application installs one that shows real boxes;
@@ -19,6 +21,25 @@ public:
     virtual void showError(const QString& text) = 0;
     // A plain message box: caption "4vt", no icon, one "OK". Returns when the user closed it.
     virtual void showMessage(const QString& text) = 0;
+    // A question: caption "4vt", the question icon, a button that goes on and one that stops
+    // (Escape and Enter stop). True when the user chose to go on.
+    virtual bool ask(const QString& text, const QString& goOn, const QString& stop) = 0;
+};
+
+// While it lives, the program's boxes stand over the window of `owner` rather than over the
+// active one: a non-modal window (a preview) says the outcome of its own commands over itself,
+// even where closing a progress window handed the focus to the dialog that owns it.
+class MessageOwner
+{
+public:
+    explicit MessageOwner(QObject* owner);
+    ~MessageOwner();
+    MessageOwner(const MessageOwner&) = delete;
+    MessageOwner& operator=(const MessageOwner&) = delete;
+    static QObject* current();
+
+private:
+    QObject* m_previous;
 };
 
 // Installs the sink (not owned); nullptr restores the default, which writes to stderr.

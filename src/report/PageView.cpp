@@ -3,18 +3,23 @@
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QStyle>
+#include <QWheelEvent>
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace report {
 
 namespace {
 
 constexpr int Gap = 12; // grey around the sheet, in pixels
+constexpr double ZoomStep = 1.25;
+constexpr int WheelNotch = 120; // eighths of a degree
 
 } // namespace
 
@@ -65,13 +70,15 @@ int PageView::pageCount() const
     return m_layout.pageCount();
 }
 
-void PageView::setCurrentPage(int page)
+void PageView::setCurrentPage(int page, bool atBottom)
 {
     page = std::clamp(page, 1, std::max(1, pageCount()));
+    m_wheel = 0;
     if (page == m_page)
         return;
     m_page = page;
-    verticalScrollBar()->setValue(0);
+    QScrollBar* bar = verticalScrollBar();
+    bar->setValue(atBottom ? bar->maximum() : bar->minimum());
     m_canvas->update();
     emit currentPageChanged(m_page);
 }
@@ -87,6 +94,84 @@ void PageView::setZoomFactor(double factor)
     m_factor = std::clamp(factor, 0.1, 10.0);
     m_mode = Zoom::Factor;
     relayout();
+}
+
+void PageView::zoomIn()
+{
+    setZoomFactor(m_factor * ZoomStep);
+}
+
+void PageView::zoomOut()
+{
+    setZoomFactor(m_factor / ZoomStep);
+}
+
+void PageView::step(int direction)
+{
+    QScrollBar* bar = verticalScrollBar();
+    if (direction > 0 && bar->value() < bar->maximum())
+        bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    else if (direction < 0 && bar->value() > bar->minimum())
+        bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    else
+        setCurrentPage(m_page + direction, direction < 0);
+}
+
+void PageView::keyPressEvent(QKeyEvent* event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    const bool plain = mods == Qt::NoModifier;
+    switch (event->key()) {
+    case Qt::Key_PageDown:
+        if (plain)
+            return step(1);
+        break;
+    case Qt::Key_PageUp:
+        if (plain)
+            return step(-1);
+        break;
+    case Qt::Key_Space:
+        if (plain || mods == Qt::ShiftModifier)
+            return step(plain ? 1 : -1);
+        break;
+    case Qt::Key_Home:
+        if (plain || mods == Qt::ControlModifier)
+            return setCurrentPage(1);
+        break;
+    case Qt::Key_End:
+        if (plain || mods == Qt::ControlModifier)
+            return setCurrentPage(pageCount());
+        break;
+    default:
+        break;
+    }
+    QScrollArea::keyPressEvent(event);
+}
+
+void PageView::wheelEvent(QWheelEvent* event)
+{
+    const int delta = event->angleDelta().y();
+    if (event->modifiers() & Qt::ControlModifier) {
+        if (delta != 0)
+            delta > 0 ? zoomIn() : zoomOut();
+        event->accept();
+        return;
+    }
+    QScrollBar* bar = verticalScrollBar();
+    const bool atEnd = delta < 0 ? bar->value() >= bar->maximum() : bar->value() <= bar->minimum();
+    if (delta == 0 || !atEnd) {
+        m_wheel = 0;
+        QScrollArea::wheelEvent(event);
+        return;
+    }
+    event->accept();
+    // A touchpad turns in small steps: a page turns once a notch has been turned at its end.
+    m_wheel += delta;
+    if (std::abs(m_wheel) >= WheelNotch) {
+        const int direction = m_wheel < 0 ? 1 : -1;
+        m_wheel = 0;
+        setCurrentPage(m_page + direction, direction < 0);
+    }
 }
 
 void PageView::resizeEvent(QResizeEvent* event)

@@ -24,27 +24,39 @@ public:
 
     int pageCount() const;
     int currentPage() const { return m_page; } // from 1
-    void setCurrentPage(int page);
+    // Shows the page from its top, or from its bottom when coming back to it from the next one.
+    void setCurrentPage(int page, bool atBottom = false);
     Zoom zoomMode() const { return m_mode; }
     double zoomFactor() const { return m_factor; }
     void setZoomMode(Zoom mode);
     void setZoomFactor(double factor);
+    // A step larger or smaller than the zoom shown, whatever its mode.
+    void zoomIn();
+    void zoomOut();
 
 signals:
     void currentPageChanged(int page);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    // As document viewers do: PgDn, PgUp and Space scroll a screenful and turn the page at its
+    // end; Home and End (also with Ctrl) go to the first and last page.
+    void keyPressEvent(QKeyEvent* event) override;
+    // The wheel turns the page at its end; with Ctrl it zooms.
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     class Canvas;
     void relayout();
+    // Scrolls a screenful down (+1) or up (-1), turning the page at its end.
+    void step(int direction);
 
     const ReportLayout& m_layout;
     Canvas* m_canvas;
     int m_page = 1;
     Zoom m_mode = Zoom::WholePage;
     double m_factor = 1;
+    int m_wheel = 0; // eighths of a degree turned at a page's end, not yet a page
 };
 
 } // namespace report

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QLabel>
@@ -17,8 +18,10 @@
 #include <QPrintDialog>
 #include <QPrinterInfo>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -39,6 +42,15 @@ void setUpSheet(QPrinter& printer)
     printer.setFullPage(true);
     setUpSheet(static_cast<QPagedPaintDevice&>(printer));
 }
+
+// The previews open now, so that two of the same report get captions that tell them apart.
+QList<const PreviewWindow*>& openPreviews()
+{
+    static QList<const PreviewWindow*> previews;
+    return previews;
+}
+
+constexpr char kCreator[] = "4vt";
 
 } // namespace
 
@@ -70,7 +82,18 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
-    setWindowTitle(QStringLiteral("Перегляд звіту %1").arg(documentName));
+    // The first free number among the open previews of this report; the first goes without one.
+    QList<int> taken;
+    for (const PreviewWindow* other : openPreviews()) {
+        if (other->m_documentName == documentName)
+            taken.append(other->m_ordinal);
+    }
+    while (taken.contains(m_ordinal))
+        ++m_ordinal;
+    openPreviews().append(this);
+    setWindowTitle(m_ordinal == 1
+                       ? QStringLiteral("Перегляд звіту %1").arg(documentName)
+                       : QStringLiteral("Перегляд звіту %1 (%2)").arg(documentName).arg(m_ordinal));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     m_choices.printerName = QPrinterInfo::defaultPrinterName();
@@ -115,8 +138,32 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     m_toolBar->addSeparator();
     QAction* closeAction = m_toolBar->addAction(QStringLiteral("Закрити"));
     closeAction->setObjectName(QStringLiteral("Close"));
-    closeAction->setToolTip(QStringLiteral("Закрити перегляд"));
+    closeAction->setToolTip(QStringLiteral("Закрити перегляд (Esc)"));
+    closeAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
+    closeAction->setShortcutContext(Qt::WindowShortcut);
+    addAction(closeAction);
     connect(closeAction, &QAction::triggered, this, &QWidget::close);
+
+    // Zoom from the keyboard, as document viewers have it; Ctrl+= where plus needs Shift.
+    const auto keyOnly = [this](const char* name, QList<QKeySequence> keys,
+                                void (PreviewWindow::*slot)()) {
+        auto* a = new QAction(this);
+        a->setObjectName(QString::fromLatin1(name));
+        a->setShortcuts(keys);
+        a->setShortcutContext(Qt::WindowShortcut);
+        addAction(a);
+        connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
+    };
+    keyOnly("ZoomIn",
+            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
+            &PreviewWindow::zoomIn);
+    keyOnly("ZoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &PreviewWindow::zoomOut);
+
+    // Tab reaches the toolbar's commands, not only the mouse.
+    for (QToolButton* b : m_toolBar->findChildren<QToolButton*>())
+        b->setFocusPolicy(Qt::TabFocus);
+    m_view->setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(m_view);
 
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
@@ -129,7 +176,10 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     updatePageLabel();
 }
 
-PreviewWindow::~PreviewWindow() = default;
+PreviewWindow::~PreviewWindow()
+{
+    openPreviews().removeAll(this);
+}
 
 QAction* PreviewWindow::addCommand(const QString& text, const QString& tip, const char* name,
                                    void (PreviewWindow::*slot)())
@@ -176,6 +226,16 @@ void PreviewWindow::zoomPageWidth()
     m_view->setZoomMode(PageView::Zoom::PageWidth);
 }
 
+void PreviewWindow::zoomIn()
+{
+    m_view->zoomIn();
+}
+
+void PreviewWindow::zoomOut()
+{
+    m_view->zoomOut();
+}
+
 void PreviewWindow::firstPage()
 {
     m_view->setCurrentPage(1);
@@ -210,16 +270,37 @@ void PreviewWindow::printerSetup()
     dialog.setMinMax(1, pageCount());
     dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintPageRange |
                       QAbstractPrintDialog::PrintShowPageSize);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>()) {
+        if (QPushButton* confirm = buttons->button(QDialogButtonBox::Ok))
+            confirm->setText(setupConfirmText());
+    }
     if (dialog.exec() == QDialog::Accepted)
         m_choices.takeFrom(printer);
 }
 
+QString PreviewWindow::setupConfirmText()
+{
+    return QStringLiteral("OK");
+}
+
+QString PreviewWindow::noPrinterText()
+{
+    return QStringLiteral("На цьому комп'ютері не встановлено жодного принтера. Звіт можна "
+                          "зберегти у файл кнопкою «Зберегти у PDF» і надрукувати цей файл "
+                          "там, де принтер є");
+}
+
 void PreviewWindow::print()
 {
+    const core::MessageOwner owner(this);
     core::guarded([&] {
+        if (m_choices.outputFileName.isEmpty() && QPrinterInfo::availablePrinterNames().isEmpty())
+            throw core::Error(noPrinterText());
         QPrinter printer(QPrinter::HighResolution);
         setUpSheet(printer);
         m_choices.applyTo(printer);
+        printer.setDocName(m_documentName);
+        printer.setCreator(QString::fromLatin1(kCreator));
         int first = 1;
         int last = pageCount();
         if (m_choices.range == QPrinter::PageRange && m_choices.fromPage > 0) {
@@ -229,6 +310,11 @@ void PreviewWindow::print()
             first = last = currentPage();
         }
         printTo(printer, first, last);
+        if (!printer.outputFileName().isEmpty() && printer.printerState() != QPrinter::Aborted)
+            core::messages().showMessage(
+                QStringLiteral("Звіт надруковано у файл «%1».")
+                    .arg(QDir::toNativeSeparators(
+                        QFileInfo(printer.outputFileName()).absoluteFilePath())));
     });
 }
 
@@ -291,6 +377,7 @@ void PreviewWindow::saveToPdf()
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     const QString path = dialog.selectedFiles().constFirst();
+    const core::MessageOwner owner(this);
     core::guarded([&] { writePdf(path); });
 }
 
@@ -303,7 +390,9 @@ void PreviewWindow::writePdf(const QString& path) const
     try {
         taxfile::writeInPlace(path, [&](QFile& file) {
             QPdfWriter writer(&file);
-            writer.setCreator(QStringLiteral("4vt"));
+            // For the archive: PDF/A-1b, its fonts embedded, title and creator in its metadata.
+            writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);
+            writer.setCreator(QString::fromLatin1(kCreator));
             writer.setTitle(m_documentName);
             writer.setResolution(1200);
             setUpSheet(writer);

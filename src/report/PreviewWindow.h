@@ -50,17 +50,22 @@ public:
     void zoomWholePage();
     void zoomActualSize();
     void zoomPageWidth();
+    void zoomIn();
+    void zoomOut();
     void firstPage();
     void previousPage();
     void nextPage();
     void lastPage();
     // The print dialog, preset to the kept choices; confirmed choices are kept.
     void printerSetup();
-    // Prints with the kept choices, with a progress window. Failures are shown, not thrown.
+    // Prints with the kept choices, with a progress window. Failures are shown, not thrown;
+    // where no printer is installed, the message points to saving as PDF. A print to a file
+    // says where the file went.
     void print();
     // Asks where to save and saves the same pages as printing as PDF.
     void saveToPdf();
-    // Writes every page as a PDF file at path; throws core::Error when it cannot.
+    // Writes every page as a PDF/A-1b file at path, its fonts embedded, the report's name as its
+    // title; throws core::Error when it cannot.
     void writePdf(const QString& path) const;
     // Where the save dialog starts: the user's documents folder and the report's name + ".pdf".
     QString proposedPdfPath() const;
@@ -68,6 +73,10 @@ public:
     QToolBar* toolBar() const { return m_toolBar; }
     PageView* view() const { return m_view; }
     QLabel* pageLabel() const { return m_pageLabel; }
+
+    // What the printer setup's confirming button reads: it keeps the choice, it prints nothing.
+    static QString setupConfirmText();
+    static QString noPrinterText();
 
 signals:
     void closed();
@@ -89,6 +98,7 @@ private:
     PageView* m_view = nullptr;
     QLabel* m_pageLabel = nullptr;
     bool m_closed = false;
+    int m_ordinal = 1; // among the open previews of the same report, for the caption
 };
 
 } // namespace report

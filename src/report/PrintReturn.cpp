@@ -1,5 +1,7 @@
 #include "report/PrintReturn.h"
 
+#include "core/Messages.h"
+#include "report/PeriodCheck.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
@@ -32,6 +34,11 @@ void printReturn(const settings::SettingsSource& settings, const taxfile::RunCho
     auto form = std::make_unique<Zvit1Dlg>();
     form->openTable(dir, taxFileName);
     fillReport(form->QuickRep1, settings, choices);
+    // The form takes its period from the dialog: a file made for another one is said first.
+    const QString question = periodQuestion(form->Table1, taxFileName, choices);
+    if (!question.isEmpty() &&
+        !core::messages().ask(question, QStringLiteral("Продовжити"), QStringLiteral("Зупинити")))
+        return;
     const ReportLayout layout(form->QuickRep1, form->source());
 
     QPointer<PreviewWindow> preview = new PreviewWindow(layout, taxFileName, owner);

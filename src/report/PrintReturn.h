@@ -20,7 +20,8 @@ class PreviewWindow;
 // dir + taxFileName, filled from the settings and the dialog's choices, shown in a preview
 // window owned by `owner`; returns when that preview has been closed (or the application is
 // ending), keeping the user interface alive meanwhile. Failures throw core::Error before any
-// preview is shown.
+// preview is shown. When the dialog's quarter or year is not the one the file was made for, the
+// user is asked first whether to go on; stopping shows no preview.
 void printReturn(const settings::SettingsSource& settings, const taxfile::RunChoices& choices,
                  const QString& dir, const QString& taxFileName, QWidget* owner);
 

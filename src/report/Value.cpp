@@ -75,14 +75,9 @@ QString formatValue(const Value& value, const QLocale& locale)
     return s;
 }
 
-QString formatDate(const QDate& date, const QLocale& locale)
+QString formatDate(const QDate& date)
 {
-    if (!date.isValid())
-        return QString();
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(date, format);
+    return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
 }
 
 } // namespace report

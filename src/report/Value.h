@@ -37,7 +37,8 @@ struct Value
 // the locale's decimal separator without grouping or trailing zeros, text as it stands.
 QString formatValue(const Value& value, const QLocale& locale = QLocale());
 
-// A date in the locale's short format with a four-digit year; a null date prints nothing.
-QString formatDate(const QDate& date, const QLocale& locale = QLocale());
+// A date as the state form has it, dd.MM.yyyy, whatever the locale (a locale's short format may
+// name the month in words, which a date cell cannot hold); a null date prints nothing.
+QString formatDate(const QDate& date);
 
 } // namespace report

@@ -8,14 +8,28 @@
 
 namespace settings {
 
+namespace {
+
+constexpr int Side = 16;
+
+// The warning icon, asked of the style once, when a mark is first painted: the style searches
+// the icon theme for it, which where the theme has no cache is thousands of file look-ups, too
+// many for every mark of a dialog built at start-up that may never be shown.
+const QPixmap& warningIcon(const QStyle* style)
+{
+    static const QPixmap icon =
+        style->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(Side, Side);
+    return icon;
+}
+
+} // namespace
+
 CheckDigitMark::CheckDigitMark(QLineEdit* field, CodeKind code, const QString& subject)
     : QWidget(field->parentWidget()), m_field(field), m_code(code), m_subject(subject)
 {
     setObjectName(field->objectName() + QStringLiteral("Mark"));
-    const int side = 16;
-    m_icon = style()->standardIcon(QStyle::SP_MessageBoxWarning).pixmap(side, side);
     const QRect at = field->geometry();
-    setGeometry(at.right() + 5, at.top() + (at.height() - side) / 2, side, side);
+    setGeometry(at.right() + 5, at.top() + (at.height() - Side) / 2, Side, Side);
     connect(field, &QLineEdit::textChanged, this, &CheckDigitMark::refresh);
     refresh();
 }
@@ -39,7 +53,7 @@ QString CheckDigitMark::problem() const
 void CheckDigitMark::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
-    painter.drawPixmap(rect(), m_icon);
+    painter.drawPixmap(rect(), warningIcon(style()));
 }
 
 void CheckDigitMark::refresh()

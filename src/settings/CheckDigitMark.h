@@ -2,7 +2,6 @@
 
 #include "settings/FieldTable.h"
 
-#include <QPixmap>
 #include <QPointer>
 #include <QWidget>
 
@@ -30,7 +29,6 @@ protected:
 private:
     void refresh();
 
-    QPixmap m_icon;
     QPointer<QLineEdit> m_field;
     CodeKind m_code;
     QString m_subject;

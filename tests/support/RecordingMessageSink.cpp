@@ -17,6 +17,12 @@ void RecordingMessageSink::showError(const QString& text)
     errors << text;
 }
 
+bool RecordingMessageSink::ask(const QString& text, const QString&, const QString&)
+{
+    questions << text;
+    return answer;
+}
+
 void RecordingMessageSink::showMessage(const QString& text)
 {
     plain << text;

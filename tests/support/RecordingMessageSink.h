@@ -18,9 +18,13 @@ public:
 
     void showError(const QString& text) override;
     void showMessage(const QString& text) override;
+    bool ask(const QString& text, const QString& goOn, const QString& stop) override;
 
     QStringList errors;
     QStringList plain;
+    QStringList questions;
+    bool answer = true; // of every question: go on
+
     // Runs when a plain box is "closed", e.g. to take a device away before a copy starts.
     std::function<void(const QString&)> onMessage;
 };
