@@ -2,8 +2,8 @@
 # transactions, and the stand-in as a real process.
 if(NOT WIN32)
     fvt_add_test(link_tests
-        SOURCES FrameDecoderTest.cpp UnixSocketTransportTest.cpp DdeClientItemTest.cpp
-                StandInTest.cpp
+        SOURCES FrameDecoderTest.cpp UnixSocketTransportTest.cpp WineBridgeTransportTest.cpp
+                DdeClientItemTest.cpp StandInTest.cpp
         LIBS fvt_link fvt_dde_server)
     if(TARGET buh-standin)
         add_dependencies(link_tests buh-standin)

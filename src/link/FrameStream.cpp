@@ -43,6 +43,7 @@ void FrameStream::openSocket(int fd)
     close();
     m_read = m_write = fd;
     m_socket = true;
+    m_nextId = 1; // a new stream holds no late reply of the last one
 }
 
 void FrameStream::openPipes(int readFd, int writeFd, int exitFd)
@@ -52,6 +53,7 @@ void FrameStream::openPipes(int readFd, int writeFd, int exitFd)
     m_write = writeFd;
     m_exit = exitFd;
     m_socket = false;
+    m_nextId = 1;
     // Waits are bounded by poll, never by a read or a write.
     ::fcntl(m_read, F_SETFL, ::fcntl(m_read, F_GETFL) | O_NONBLOCK);
     ::fcntl(m_write, F_SETFL, ::fcntl(m_write, F_GETFL) | O_NONBLOCK);

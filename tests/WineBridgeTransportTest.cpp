@@ -1,0 +1,114 @@
+// The Linux side of the Wine bridge against a stand-in for `wine` (a shell script that speaks
+// the frames), so that the child process's handling is tested without Wine: the start waited for
+// apart from the transactions, a child that dies or never greets, no descriptor of ours in the
+// child, and no child left behind.
+#include "link/WineBridgeTransport.h"
+#include "link/Frame.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <signal.h>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using ddelink::WineBridgeTransport;
+
+namespace {
+
+// Greets after `delay` seconds, accepts the connect, then waits for the end of its input.
+QString fakeWine(const QTemporaryDir& dir, const char* delay, bool greets = true)
+{
+    const QString path = dir.filePath("wine");
+    QFile script(path);
+    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+    script.write(QByteArray("#!/bin/sh\nsleep ") + delay + "\n" +
+                 (greets ? "printf 'A\\0\\0\\0\\0\\0\\0\\0\\0'\n"
+                           "head -c 12 >/dev/null\n"
+                           "printf 'A\\0\\0\\0\\1\\0\\0\\0\\0'\n"
+                           "cat >/dev/null\n"
+                         : "exit 1\n"));
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+bool running(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno != ESRCH);
+}
+
+} // namespace
+
+TEST(WineBridgeTransportTest, WinesStartIsWaitedForApartAndTheChildGetsNoDescriptorOfOurs)
+{
+    QTemporaryDir dir;
+    WineBridgeTransport bridge(fakeWine(dir, "0.4"), dir.filePath("4vt-dde-bridge.exe"), dir.path(),
+                               200ms);
+    int idles = 0;
+    bridge.setWhileStarting([&] { ++idles; });
+    const QString file = dir.filePath("ours");
+    const int ours = ::open(QFile::encodeName(file).constData(), O_RDWR | O_CREAT, 0600);
+    ASSERT_TRUE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0"));
+    EXPECT_GE(idles, 2); // the start took longer than a transaction may, and was no refusal
+    EXPECT_TRUE(bridge.connected());
+    const pid_t child = bridge.bridgeProcess();
+    for (const auto& fd :
+         std::filesystem::directory_iterator("/proc/" + std::to_string(child) + "/fd")) {
+        std::error_code error;
+        EXPECT_NE(std::filesystem::read_symlink(fd.path(), error).string(), file.toStdString());
+    }
+    ::close(ours);
+    bridge.disconnect();
+    EXPECT_FALSE(bridge.connected());
+    EXPECT_FALSE(running(child));
+}
+
+TEST(WineBridgeTransportTest, ABridgeThatNeverComesUpOrDiesIsNoConversation)
+{
+    QTemporaryDir dir;
+    struct Case
+    {
+        const char* delay;
+        bool greets;
+    };
+    for (const Case& c : {Case{"0", false}, Case{"3", true}}) {
+        SCOPED_TRACE(c.delay);
+        WineBridgeTransport bridge(fakeWine(dir, c.delay, c.greets),
+                                   dir.filePath("4vt-dde-bridge.exe"), dir.path(), 200ms);
+        bridge.setStartLimit(500ms);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0"));
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+        EXPECT_FALSE(bridge.connected());
+        EXPECT_EQ(bridge.bridgeProcess(), -1);
+    }
+}
+
+TEST(WineBridgeTransportTest, AKilledBridgeEndsTheConversationAndTheTransportLeavesNoChild)
+{
+    QTemporaryDir dir;
+    pid_t child = -1;
+    {
+        WineBridgeTransport bridge(fakeWine(dir, "0"), dir.filePath("4vt-dde-bridge.exe"),
+                                   dir.path(), 200ms);
+        ASSERT_TRUE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0"));
+        ::kill(bridge.bridgeProcess(), SIGKILL);
+        for (int i = 0; i < 200 && bridge.connected(); ++i)
+            ::usleep(10000);
+        EXPECT_FALSE(bridge.connected());
+        EXPECT_FALSE(bridge.request("A").has_value());
+        EXPECT_FALSE(bridge.timedOut()); // ended, not late
+
+        ASSERT_TRUE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0")); // a new bridge
+        child = bridge.bridgeProcess();
+        EXPECT_TRUE(running(child));
+    }
+    EXPECT_FALSE(running(child));
+}
