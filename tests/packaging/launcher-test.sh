@@ -65,7 +65,7 @@ while :; do
     tries=0
     until own_display "$number" "$xvfb" >/dev/null 2>&1; do
         tries=$((tries + 1))
-        kill -0 "$xvfb" 2>/dev/null && [ "$tries" -le 100 ] || break
+        kill -0 "$xvfb" 2>/dev/null && [ "$tries" -le 300 ] || break
         sleep 0.1
     done
     own_display "$number" "$xvfb" >/dev/null 2>&1 && break
