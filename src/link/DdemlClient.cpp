@@ -77,6 +77,7 @@ bool DdemlClient::connected() const
 void DdemlClient::disconnect()
 {
     m_owed.clear();
+    m_linked.clear();
     if (m_conv) {
         DdeDisconnect(m_conv);
         m_conv = nullptr;
@@ -136,6 +137,24 @@ void DdemlClient::settlePending()
     }
 }
 
+void DdemlClient::releaseLeftHandles(const std::string& item)
+{
+    // Wine's DDEML makes a string handle of the item named in every reply it reads and never
+    // frees it; its string handles are atoms of the process's own table (about 16 000 names), so
+    // a run over thousands of employees would run out of them part way. Once no warm link holds
+    // the item any more, every handle of it still there is such a leftover and is freed here.
+    // Wine is known by its handle being the process atom of the name; under Windows' DDEML the
+    // handles are global atoms, no process atom of the name exists, and nothing is touched.
+    StringHandle probe(m_instance, item);
+    const ATOM atom = FindAtomA(item.c_str());
+    if (!probe.get() || atom == 0 || reinterpret_cast<UINT_PTR>(probe.get()) != atom)
+        return;
+    for (int i = 0; i < kMaxLeftHandles && DdeFreeStringHandle(m_instance, probe.get()) &&
+                    FindAtomA(item.c_str()) == atom;
+         ++i) {
+    }
+}
+
 HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
 {
     m_timedOut = false;
@@ -144,14 +163,20 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
         checkConversation();
     if (!m_conv)
         return nullptr;
-    StringHandle itemName(m_instance, item);
-    if (!itemName.get())
-        return nullptr;
-    DWORD result = 0;
-    HDDEDATA data = DdeClientTransaction(nullptr, 0, m_conv, itemName.get(), CF_TEXT, type,
-                                         m_timeoutMs, &result);
+    HDDEDATA data = nullptr;
+    UINT error = DMLERR_NO_ERROR;
+    {
+        StringHandle itemName(m_instance, item);
+        if (!itemName.get())
+            return nullptr;
+        DWORD result = 0;
+        data = DdeClientTransaction(nullptr, 0, m_conv, itemName.get(), CF_TEXT, type, m_timeoutMs,
+                                    &result);
+        if (!data)
+            error = DdeGetLastError(m_instance);
+    }
     if (!data) {
-        switch (DdeGetLastError(m_instance)) {
+        switch (error) {
         case DMLERR_ADVACKTIMEOUT:
         case DMLERR_DATAACKTIMEOUT:
         case DMLERR_UNADVACKTIMEOUT:
@@ -163,6 +188,13 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
         }
         checkConversation();
     }
+    const UINT kind = type & ~XTYPF_NODATA;
+    if (kind == XTYP_ADVSTART && data)
+        m_linked.insert(item);
+    else if (kind == XTYP_ADVSTOP && data)
+        m_linked.erase(item);
+    if (m_linked.count(item) == 0)
+        releaseLeftHandles(item);
     return data;
 }
 

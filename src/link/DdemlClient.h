@@ -11,6 +11,7 @@
 #include <chrono>
 #include <deque>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace ddelink {
@@ -51,12 +52,16 @@ private:
     void settlePending();
     static bool isReplyTo(const MSG& message, const Owed& owed);
     void checkConversation();
+    void releaseLeftHandles(const std::string& item);
+    static constexpr int kMaxLeftHandles = 64;
 
     DWORD m_instance = 0;
     HCONV m_conv = nullptr;
     DWORD m_timeoutMs;
     bool m_timedOut = false;
     std::deque<Owed> m_owed;
+    // Items with a warm link started and not stopped: DDEML's link holds their names.
+    std::set<std::string> m_linked;
 };
 
 } // namespace ddelink

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 #include <memory>
 
 using ddelink::DdemlClient;
@@ -168,4 +169,31 @@ TEST_F(DdemlClientTest, DisconnectEndsTheConversationAndLaterAsksSendNothing)
     for (int i = 0; i < 50 && m_server.log().empty(); ++i)
         Sleep(10);
     EXPECT_EQ(m_server.log(), (Lines{"TERMINATE"}));
+}
+
+// Every item name becomes an atom: in the table all of Windows shares on its way to the server,
+// and in the process's own table as Wine's DDEML string handle. Each table holds about 16 000
+// names and a long run asks thousands of distinct ones, one per employee and figure: none may
+// stay behind once its link is stopped, or the run fails part way.
+TEST_F(DdemlClientTest, DistinctItemsLeaveNoAtomsBehind)
+{
+    open();
+    constexpr int kItems = 300;
+    std::map<std::string, std::string> answers;
+    for (int i = 0; i < kItems; ++i)
+        answers["\xD1\xD3\xCC" + std::to_string(i)] = "1"; // СУМ
+    m_server.answerAll(answers);
+    for (const auto& [item, value] : answers) {
+        ASSERT_TRUE(m_link.set(item)) << item;
+        ASSERT_EQ(m_link.text(), value) << item;
+    }
+    ASSERT_TRUE(m_link.set(kDateItem));
+    int global = 0;
+    int local = 0;
+    for (const auto& item : answers) {
+        global += GlobalFindAtomA(item.first.c_str()) != 0;
+        local += FindAtomA(item.first.c_str()) != 0;
+    }
+    EXPECT_EQ(global, 0);
+    EXPECT_EQ(local, 0);
 }
