@@ -18,6 +18,16 @@ namespace {
 
 using testsupport::onNextModal;
 
+// Shows the window and lets the event loop run until its start-up link check has run: the
+// window system first puts the window on screen, then the check follows.
+void showUntilChecked(app::MainDlg& dlg)
+{
+    dlg.show();
+    for (int round = 0; round < 100 && !dlg.linkChecked(); ++round)
+        QCoreApplication::processEvents();
+    EXPECT_TRUE(dlg.linkChecked());
+}
+
 TEST(MainDlgTest, MenuBarAndActionListAreAsDesigned)
 {
     app::MainDlg dlg;
@@ -82,8 +92,7 @@ TEST(MainDlgTest, LinkIsCheckedOnlyAtTheFirstActivation)
         return true;
     };
     dlg.showLinkFailure = [&] { ++failures; };
-    dlg.show();
-    QCoreApplication::processEvents();
+    showUntilChecked(dlg);
     EXPECT_EQ(attempts, 1);
     dlg.activateWindow();
     QCoreApplication::processEvents();
@@ -150,8 +159,7 @@ TEST(MainDlgTest, FailingOpenIsReportedAndTreatedAsNoLink)
     int boxes = 0;
     dlg.openLink = []() -> bool { throw core::Error("Broken pipe"); };
     dlg.showLinkFailure = [&] { ++boxes; };
-    dlg.show();
-    QCoreApplication::processEvents();
+    showUntilChecked(dlg);
     QGuiApplication::setQuitOnLastWindowClosed(true);
     EXPECT_EQ(sink.errors, QStringList({"Broken pipe."}));
     EXPECT_EQ(boxes, 1);
@@ -170,8 +178,7 @@ TEST(MainDlgTest, ARunReopensALostLinkOnceAndShowsTheSameBoxWhenItCannot)
         return serving;
     };
     dlg.showLinkFailure = [&] { ++boxes; };
-    dlg.show();
-    QCoreApplication::processEvents(); // the start-up check: attempt 1, box 1, window closed
+    showUntilChecked(dlg); // the start-up check: attempt 1, box 1, window closed
     dlg.show();
 
     EXPECT_FALSE(dlg.reopenLink());

@@ -1,5 +1,6 @@
 #include "settings/OptionsDlg.h"
 #include "settings/CheckDigitMark.h"
+#include "settings/FieldTable.h"
 #include "settings/QSettingsStore.h"
 #include "support/FitChecks.h"
 #include "support/HostileEnvironment.h"
@@ -115,6 +116,8 @@ QStringList tabWalk(OptionsDlg& dlg, QWidget* page)
 TEST_F(OptionsDlgTest, LayoutIsAsDesigned)
 {
     auto dlg = start();
+    EXPECT_EQ(dlg->PageControl1, nullptr) << "the pages are built when first shown";
+    dlg->makeWidgets();
     EXPECT_EQ(dlg->windowTitle(), QStringLiteral("Настройки"));
     EXPECT_EQ(dlg->size(), QSize(OptionsDlg::kClientWidth, OptionsDlg::kClientHeight));
     EXPECT_TRUE(dlg->windowFlags() & Qt::WindowMinMaxButtonsHint);
@@ -205,6 +208,7 @@ TEST_F(OptionsDlgTest, LayoutIsAsDesigned)
 TEST_F(OptionsDlgTest, TabWalksEachPageInItsOrder)
 {
     auto dlg = start();
+    dlg->makeWidgets();
     EXPECT_EQ(
         tabWalk(*dlg, dlg->TabSheet1),
         (QStringList{"Edrpou1", "pdw1", "codpp1", "codk1", "NameBoss", "TellBoss", "codb1",
@@ -363,8 +367,17 @@ TEST_F(OptionsDlgTest, StoredTextsAreShownWholeAndTypingKeepsTheLimit)
     EXPECT_EQ(dlg->text("CodRegion"), QStringLiteral("12345"));
     EXPECT_EQ(dlg->text("CodPod"), QStringLiteral("07"));
     EXPECT_EQ(dlg->text("f3"), QStringLiteral("ОБ87.01,70.01:&"));
+    QHash<QString, QString> loaded;
+    for (const settings::FieldDef& def : settings::FieldTable::fields())
+        loaded.insert(def.name, dlg->text(def.name));
 
+    // The fields, built at the first showing, hold what was read before.
     dlg->show();
+    for (auto it = loaded.cbegin(); it != loaded.cend(); ++it) {
+        EXPECT_EQ(edit(*dlg, it.key().toLatin1().constData())->text(), it.value())
+            << it.key().toStdString();
+        EXPECT_EQ(dlg->text(it.key()), it.value()) << it.key().toStdString();
+    }
     QLineEdit* pod = edit(*dlg, "CodPod");
     pod->setFocus();
     pod->end(false);

@@ -16,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QShowEvent>
 #include <QTimer>
+#include <QWindow>
 
 namespace app {
 
@@ -84,13 +85,31 @@ QAction* MainDlg::addAction(const QString& objectName, const QString& caption,
 void MainDlg::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    // The check belongs to the first time the window comes up; it is queued so that the window
-    // is on screen first. Coming back from a dialog or from another program shows the window
+    // The check belongs to the first time the window comes up, once it is on screen: until the
+    // window system has mapped it, the check (a program to start, perhaps a box) would only
+    // hold the window back. Coming back from a dialog or from another program shows the window
     // again but never re-runs it.
-    if (!m_linkCheckQueued) {
-        m_linkCheckQueued = true;
+    if (m_linkCheckQueued)
+        return;
+    m_linkCheckQueued = true;
+    QWindow* window = windowHandle();
+    if (window && !window->isExposed()) {
+        window->installEventFilter(this);
+        QTimer::singleShot(kLinkCheckLatestMs, this, &MainDlg::FormActivate);
+    } else {
         QTimer::singleShot(0, this, &MainDlg::FormActivate);
     }
+}
+
+bool MainDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() &&
+        windowHandle()->isExposed()) {
+        watched->removeEventFilter(this);
+        // Queued, so that the window is painted before the check can put a box over it.
+        QTimer::singleShot(0, this, &MainDlg::FormActivate);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainDlg::FormActivate()

@@ -59,6 +59,10 @@ public:
 
     static QString linkFailureText();
 
+    // The longest the link check waits for the window system to put the window on screen
+    // (a window started minimised is never exposed before it is restored).
+    static constexpr int kLinkCheckLatestMs = 2000;
+
 public slots:
     void OptionsExecute();
     void Show1RepExecute();
@@ -68,6 +72,7 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addAction(const QString& objectName, const QString& caption, const QString& category);

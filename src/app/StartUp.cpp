@@ -29,8 +29,13 @@ namespace {
 
 int runFirstCopy(QApplication& application, InstanceGuard& guard)
 {
+    // The splash does not hold the start-up until the window system has it on screen: the events
+    // let through between the steps paint it as soon as it is there.
     auto splash = std::make_unique<TitleDlg>();
-    splash->showAtOnce();
+    splash->show();
+    const auto paintSplash = [] {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
 
     QCoreApplication::setApplicationName(QStringLiteral("4vt"));
 
@@ -49,8 +54,10 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
     if (bridgeLink)
         WineLink::wire(mainDlg, *bridgeLink, winePrefix);
 #endif
+    paintSplash();
     // Loads the stored settings; lives, hidden between showings, as long as the main window.
     settings::OptionsDlg optionsDlg(&mainDlg);
+    paintSplash();
     mainDlg.showOptions = [&optionsDlg] { optionsDlg.exec(); };
     mainDlg.showReport = [&mainDlg, &optionsDlg] {
         taxfile::Report1Dlg dialog(optionsDlg, mainDlg.DdeClientItem1, &mainDlg);

@@ -56,11 +56,19 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     resize(kClientWidth, kClientHeight);
     // Under a window manager whose frame is not the classic one, the outer size holds all the same.
     widgets::keepOuterSize(this, QSize(kOuterWidth, kOuterHeight));
+    FormCreate();
+}
 
+void OptionsDlg::makeWidgets()
+{
+    if (!m_edits.isEmpty())
+        return;
     PageControl1 = new QTabWidget(this);
     PageControl1->setObjectName(QStringLiteral("PageControl1"));
     PageControl1->setGeometry(0, 0, 561, 473);
     buildPages();
+    // From here on the fields hold the settings.
+    m_loaded.clear();
 
     Button1 = new QPushButton(QStringLiteral("ОК"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
@@ -94,7 +102,6 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
             new CheckDigitMark(m_edits.value(def.name), def.code, def.codeSubject);
 
     PageControl1->setCurrentWidget(TabSheet2);
-    FormCreate();
 }
 
 OptionsDlg::~OptionsDlg() = default;
@@ -196,7 +203,11 @@ void OptionsDlg::buildPages()
         if (def.maxLength > 0)
             edit->setMaxLength(def.maxLength);
         edit->setValidator(new widgets::Cp1251Validator(edit));
-        edit->setText(def.defaultText);
+        const QString text = m_loaded.value(def.name);
+        // The limit is for typing only: a longer stored text is shown whole.
+        if (edit->maxLength() < text.size())
+            edit->setMaxLength(int(text.size()));
+        edit->setText(text);
         edit->setCursorPosition(0);
         m_edits.insert(def.name, edit);
         this->*members.value(def.name) = edit;
@@ -205,22 +216,16 @@ void OptionsDlg::buildPages()
 
 void OptionsDlg::FormCreate()
 {
-    QHash<QString, QString> values = texts();
-    FormStorage1.load(values);
-    for (auto it = values.cbegin(); it != values.cend(); ++it) {
-        QLineEdit* edit = m_edits.value(it.key());
-        if (!edit || edit->text() == it.value())
-            continue;
-        // The limit is for typing only: a longer stored text is shown whole.
-        if (edit->maxLength() < it.value().size())
-            edit->setMaxLength(int(it.value().size()));
-        edit->setText(it.value());
-        edit->setCursorPosition(0);
-    }
+    // The defaults, then what the store holds: the texts every reader gets from now on.
+    for (const FieldDef& def : FieldTable::fields())
+        m_loaded.insert(def.name, def.defaultText);
+    FormStorage1.load(m_loaded);
 }
 
 QHash<QString, QString> OptionsDlg::texts() const
 {
+    if (m_edits.isEmpty())
+        return m_loaded;
     QHash<QString, QString> values;
     for (auto it = m_edits.cbegin(); it != m_edits.cend(); ++it)
         values.insert(it.key(), it.value()->text());
@@ -229,6 +234,8 @@ QHash<QString, QString> OptionsDlg::texts() const
 
 QString OptionsDlg::text(const QString& field) const
 {
+    if (m_edits.isEmpty())
+        return m_loaded.value(field);
     const QLineEdit* edit = m_edits.value(field);
     return edit ? edit->text() : QString();
 }
@@ -281,6 +288,7 @@ void OptionsDlg::keyPressEvent(QKeyEvent* event)
 void OptionsDlg::setVisible(bool visible)
 {
     if (visible && !isVisible()) {
+        makeWidgets();
         if (m_shownBefore) {
             resize(m_lastSize);
             move(m_lastPos);

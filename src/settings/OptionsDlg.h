@@ -21,7 +21,8 @@ namespace settings {
 // The settings window. Its edit fields are the settings: the rest of the program reads their
 // current text by name (text()), so there is one dialog for the whole run; it is hidden, never
 // destroyed, between showings. Created once, right after the main window; its creation loads
-// the stored settings, and only "ОК" saves them.
+// the stored settings, and only "ОК" saves them. Its pages are built when it is first shown
+// (a run that never opens it never pays for them); until then text() gives the loaded texts.
 class OptionsDlg final : public QDialog, public SettingsSource
 {
     Q_OBJECT
@@ -34,6 +35,10 @@ public:
     ~OptionsDlg() override;
 
     QString text(const QString& field) const override;
+
+    // Builds the pages, the fields with the texts loaded at creation, and the buttons; the
+    // first showing does it. Does nothing once they are there.
+    void makeWidgets();
 
     void setVisible(bool visible) override;
 
@@ -60,12 +65,15 @@ private:
     std::unique_ptr<SettingsStore> m_ownStore;
     SettingsStore& m_store;
     FormStorage FormStorage1;
+    // The settings until the fields are built, then empty: the fields hold them.
+    QHash<QString, QString> m_loaded;
     QHash<QString, QLineEdit*> m_edits;
     bool m_shownBefore = false;
     QPoint m_lastPos;
     QSize m_lastSize;
 
 public:
+    // Null until makeWidgets().
     QTabWidget* PageControl1 = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;
