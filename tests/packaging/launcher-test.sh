@@ -137,7 +137,8 @@ refused() {
     "$@" 2>"$scratch/err" &
     pid=$!
     pids="$pids $pid"
-    wait_for error_box_shown || fail "no error box for $why"
+    wait_for error_box_shown ||
+        fail "no error box for $why; launcher said: $(cat "$scratch/err"); windows: $(xdotool search --name . getwindowname %@ 2>&1 | tr '\n' '|')"
     xdotool search --name '^4vt$' windowkill >/dev/null 2>&1 || true
     status=0
     wait "$pid" || status=$?
