@@ -23,12 +23,13 @@ fail() {
     echo "FAIL: $*" >&2
     exit 1
 }
-# Waits up to thirty seconds for the command to succeed.
+# Waits up to a minute for the command to succeed (a sanitizer build on a busy machine starts
+# slowly; success ends the wait at once).
 wait_for() {
     tries=0
     until "$@" >/dev/null 2>&1; do
         tries=$((tries + 1))
-        [ "$tries" -le 300 ] || return 1
+        [ "$tries" -le 600 ] || return 1
         sleep 0.1
     done
 }
