@@ -79,17 +79,7 @@ protected:
     {
         ASSERT_TRUE(m_runtime.isValid());
         m_runtimeDir.emplace("XDG_RUNTIME_DIR", QFile::encodeName(m_runtime.path()));
-        testsupport::putDefaultTemplates(m_settings);
-        m_settings.set("CodRegion", "07");
-        m_settings.set("CodPod", "14");
-        m_settings.set("FirstWoker", "1");
-        m_settings.set("LastWoker", "15");
-        // Codes that pass their check digits, so that the demo books give a clean return.
-        m_settings.set("Edrpou1", "32855961");
-        m_settings.set("codk1", "2931414195");
-        m_settings.set("codb1", "2337326063");
-        m_settings.set("TellBoss", "4872123");
-        m_settings.set("TellShief", "4872124");
+        testsupport::putDemoSettings(m_settings);
         m_settings.set("DestinationA", m_temp.path() + "/medium/");
     }
 

@@ -103,16 +103,7 @@ protected:
         m_oldDir = QDir::currentPath();
         QDir::setCurrent(m_work.path());
         qputenv("FVT_FAKE_STARTS", QFile::encodeName(m_work.filePath("starts")));
-        testsupport::putDefaultTemplates(m_settings);
-        m_settings.set("CodRegion", "07");
-        m_settings.set("CodPod", "14");
-        m_settings.set("FirstWoker", "1");
-        m_settings.set("LastWoker", "15");
-        m_settings.set("Edrpou1", "32855961");
-        m_settings.set("codk1", "2931414195");
-        m_settings.set("codb1", "2337326063");
-        m_settings.set("TellBoss", "4872123");
-        m_settings.set("TellShief", "4872124");
+        testsupport::putDemoSettings(m_settings);
     }
 
     void TearDown() override

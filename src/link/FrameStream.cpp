@@ -86,9 +86,11 @@ long FrameStream::writeSome(const char* data, std::size_t size)
     const ssize_t n = ::write(m_write, data, size);
     const int error = errno;
     if (n < 0 && error == EPIPE && !wasPending) {
-        const timespec now{};
-        while (sigtimedwait(&pipeSignal, nullptr, &now) < 0 && errno == EINTR) {
-        }
+        // Our own SIGPIPE, raised by this write, is taken off again while it is still blocked.
+        sigset_t raised;
+        int taken = 0;
+        if (sigpending(&raised) == 0 && sigismember(&raised, SIGPIPE) == 1)
+            sigwait(&pipeSignal, &taken);
     }
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = error;

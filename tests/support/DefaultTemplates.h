@@ -36,6 +36,22 @@ inline void putDefaultTemplates(settings::MapSettings& s)
     }
 }
 
+// The default templates and the requisites of the demo firm, with codes that pass their check
+// digits, so that the demo books give a clean return of employees 1 to 15.
+inline void putDemoSettings(settings::MapSettings& s)
+{
+    putDefaultTemplates(s);
+    s.set(QStringLiteral("CodRegion"), QStringLiteral("07"));
+    s.set(QStringLiteral("CodPod"), QStringLiteral("14"));
+    s.set(QStringLiteral("FirstWoker"), QStringLiteral("1"));
+    s.set(QStringLiteral("LastWoker"), QStringLiteral("15"));
+    s.set(QStringLiteral("Edrpou1"), QStringLiteral("32855961"));
+    s.set(QStringLiteral("codk1"), QStringLiteral("2931414195"));
+    s.set(QStringLiteral("codb1"), QStringLiteral("2337326063"));
+    s.set(QStringLiteral("TellBoss"), QStringLiteral("4872123"));
+    s.set(QStringLiteral("TellShief"), QStringLiteral("4872124"));
+}
+
 // Every setting's text as the settings dialog starts with it, by field name.
 inline QHash<QString, QString> defaultTexts()
 {
