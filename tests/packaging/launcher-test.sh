@@ -48,7 +48,9 @@ work=$XDG_DATA_HOME/4vt
 
 # A display of our own. Xvfb's -displayfd keeps no lock file, so two runs on one machine could
 # share a number; a numbered server does keep one: the display is ours when its lock names our
-# server and it takes clients, otherwise the next number is tried.
+# server and it takes clients, otherwise the next number is tried. -noreset: by default the
+# server resets each time its last client leaves (every xdotool poll below), and a client that
+# connects during that reset is refused, which the program reports as no display at all.
 own_display() {
     [ "$(tr -d ' ' <"/tmp/.X$1-lock" 2>/dev/null)" = "$2" ] && kill -0 "$2" 2>/dev/null &&
         DISPLAY=":$1" xdotool getdisplaygeometry
@@ -60,7 +62,7 @@ while :; do
     [ "$attempt" -le 20 ] || fail "no display of our own for Xvfb"
     number=$((number + 1))
     [ -e "/tmp/.X$number-lock" ] && continue
-    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp 2>/dev/null &
+    Xvfb ":$number" -screen 0 1280x1024x24 -nolisten tcp -noreset 2>/dev/null &
     xvfb=$!
     pids="$pids $xvfb"
     tries=0
@@ -85,6 +87,11 @@ wait_for "$demo/buh-standin" --check || fail "the packaged stand-in does not ser
 main_window_shown() {
     xdotool search --name '^4ВТ$'
 }
+# The main window is up, or the program has ended (then there is no use waiting longer); an
+# ended child stays a zombie until it is waited for.
+shown_or_ended() {
+    main_window_shown || [ ! -e "/proc/$1" ] || grep -q '^State:[[:space:]]*Z' "/proc/$1/status"
+}
 # The link check is over, and passed, once the program has asked for its item (the advise that
 # follows an accepted conversation): more such frames than the number given.
 link_checked() {
@@ -95,10 +102,12 @@ link_checked() {
 # its main window up and no error box; then ends it.
 start_and_check() {
     checks=$(grep -c '^S РДАТА$' "$frames" || true)
-    "$root/usr/bin/4vt-start" &
+    "$root/usr/bin/4vt-start" 2>"$scratch/start-err" &
     pid=$!
     pids="$pids $pid"
-    wait_for main_window_shown || fail "no main window after the launcher started"
+    wait_for shown_or_ended "$pid" || true
+    main_window_shown >/dev/null 2>&1 ||
+        fail "no main window after the launcher started; it said: $(cat "$scratch/start-err")"
     [ "$(readlink "/proc/$pid/exe")" = "$root/usr/bin/4vt" ] || fail "the launcher ran no 4vt"
     [ "$(readlink "/proc/$pid/cwd")" = "$work" ] || fail "4vt runs in $(readlink "/proc/$pid/cwd")"
     # The link check runs as the window comes up; a failed one would show its box instead.
