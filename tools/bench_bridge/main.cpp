@@ -39,14 +39,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-class NoProgress : public taxfile::RunProgress
-{
-public:
-    void setPanelVisible(bool) override {}
-    void setGaugeRange(int, int) override {}
-    void setGaugePosition(int) override {}
-};
-
 // The fake's table: item TAB answer, one a line, Windows-1251.
 bool serve(const QString& path, const std::vector<std::pair<std::string, std::string>>& books)
 {
@@ -129,28 +121,6 @@ public:
         {core::cp1251::encodeStd(QStringLiteral("РДАТА")), "01102008   "}};
 };
 
-bool generate(const settings::MapSettings& s, ddelink::ItemAsker& asker, const QString& dir,
-              const std::function<bool()>& linkAlive)
-{
-    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
-    NoProgress progress;
-    taxfile::GenerationRun run(s, asker, table, progress);
-    run.setWorkingDirectory(QStringLiteral(FVT_SOURCE_DIR "/demo"));
-    run.setTempDirectory(dir + '/');
-    run.setLinkCheck(linkAlive);
-    try {
-        taxfile::RunChoices choices;
-        choices.nperiod = "1";
-        choices.zyear = "2008";
-        run.run(choices);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench-bridge: the run into %s failed: %s\n", qPrintable(dir),
-                     e.what());
-        return false;
-    }
-    return true;
-}
-
 int runThroughTheBridge(const QString& work, int employees)
 {
     settings::MapSettings s;
@@ -166,7 +136,7 @@ int runThroughTheBridge(const QString& work, int employees)
         s.set(name, QString(s.text(name)).remove('&'));
     ComputedAsker computed;
     QDir().mkpath(work + "/computed");
-    if (!generate(s, computed, work + "/computed", [] { return true; }))
+    if (!benchbooks::generate("bench-bridge", s, computed, work + "/computed", [] { return true; }))
         return 1;
     serve(work + "/run.tsv", computed.books);
 
@@ -177,7 +147,7 @@ int runThroughTheBridge(const QString& work, int employees)
         return 1;
     }
     const auto start = Clock::now();
-    if (!generate(s, item, work, [&] { return conv.isOpen(); }))
+    if (!benchbooks::generate("bench-bridge", s, item, work, [&] { return conv.isOpen(); }))
         return 1;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     dbase::Table check(QStringLiteral("DA"), taxfile::taxFileFields());

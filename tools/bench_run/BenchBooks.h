@@ -3,11 +3,18 @@
 // The books of the generation benchmarks (bench-run over the socket, bench-bridge through the
 // Wine bridge).
 
+#include "dbase/Table.h"
+#include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
+#include "taxfile/GenerationRun.h"
+#include "taxfile/TaxFileFields.h"
 
 #include <QString>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
+#include <functional>
 #include <string>
 
 namespace benchbooks {
@@ -62,6 +69,37 @@ inline void putBenchSettings(settings::MapSettings& s, int employees)
     s.set("Edrpou1", "01234567");
     s.set("TellBoss", "1");
     s.set("TellShief", "2");
+}
+
+class NoProgress : public taxfile::RunProgress
+{
+public:
+    void setPanelVisible(bool) override {}
+    void setGaugeRange(int, int) override {}
+    void setGaugePosition(int) override {}
+};
+
+// One generation run of the benchmark's quarter into the folder `dir` over `asker`, with the
+// demo template; false, and the reason on standard error after `tool`, when it fails.
+inline bool generate(const char* tool, const settings::MapSettings& s, ddelink::ItemAsker& asker,
+                     const QString& dir, const std::function<bool()>& linkAlive)
+{
+    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
+    NoProgress progress;
+    taxfile::GenerationRun run(s, asker, table, progress);
+    run.setWorkingDirectory(QStringLiteral(FVT_SOURCE_DIR "/demo"));
+    run.setTempDirectory(dir + '/');
+    run.setLinkCheck(linkAlive);
+    try {
+        taxfile::RunChoices choices;
+        choices.nperiod = "1";
+        choices.zyear = "2008";
+        run.run(choices);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s: the run into %s failed: %s\n", tool, qPrintable(dir), e.what());
+        return false;
+    }
+    return true;
 }
 
 } // namespace benchbooks

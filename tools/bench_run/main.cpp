@@ -169,14 +169,6 @@ double rawRoundTripMicros(const std::string& path, int iterations)
     return micros;
 }
 
-class NoProgress : public taxfile::RunProgress
-{
-public:
-    void setPanelVisible(bool) override {}
-    void setGaugeRange(int, int) override {}
-    void setGaugePosition(int) override {}
-};
-
 int runOne(int employees)
 {
     QTemporaryDir runtime;
@@ -202,24 +194,10 @@ int runOne(int employees)
         std::fprintf(stderr, "bench-run: the conversation did not open\n");
         return 1;
     }
-    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
-    NoProgress progress;
-    taxfile::GenerationRun run(s, item, table, progress);
-    run.setWorkingDirectory(QStringLiteral(FVT_SOURCE_DIR "/demo"));
-    run.setTempDirectory(temp.path() + '/');
-    run.setLinkCheck([&] { return conv.isOpen(); });
-
     const long framesBefore = server.frames();
     const auto start = Clock::now();
-    try {
-        taxfile::RunChoices choices;
-        choices.nperiod = "1";
-        choices.zyear = "2008";
-        run.run(choices);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "bench-run: the run failed: %s\n", e.what());
+    if (!benchbooks::generate("bench-run", s, item, temp.path(), [&] { return conv.isOpen(); }))
         return 1;
-    }
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const long frames = server.frames() - framesBefore;
 
