@@ -15,6 +15,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -30,6 +31,10 @@ namespace {
 // in time always comes after the program has given up on it: it can never pass for a refusal.
 // A late reply from the server is then settled by the DDEML client before the next transaction.
 constexpr std::chrono::milliseconds kDdeWait{1500};
+// How long the main thread looks for the next frame before it sleeps until the reader wakes it.
+constexpr std::chrono::microseconds kSpin{1000};
+
+bool waitServing(HANDLE event, DWORD ms);
 
 // Standard input, read on a thread of its own: the main thread keeps serving the messages that
 // other programs send to its DDE windows while it waits for the next frame.
@@ -52,7 +57,22 @@ public:
     {
         std::lock_guard lock(m_mutex);
         ended = m_ended;
+        m_available = false;
         return std::exchange(m_bytes, {});
+    }
+
+    // Waits for input, serving sent messages meanwhile. During a run the next frame follows a
+    // reply within a fraction of a millisecond: it is first looked for without sleeping, which
+    // spares the wake-up through the Wine server that the event costs.
+    void wait()
+    {
+        m_spinning = true;
+        const auto until = std::chrono::steady_clock::now() + kSpin;
+        while (!m_available && std::chrono::steady_clock::now() < until)
+            SwitchToThread();
+        m_spinning = false;
+        if (!m_available)
+            waitServing(m_ready, INFINITE);
     }
 
 private:
@@ -65,8 +85,10 @@ private:
             {
                 std::lock_guard lock(reader->m_mutex);
                 reader->m_bytes.append(buffer, got);
+                reader->m_available = true;
             }
-            SetEvent(reader->m_ready);
+            if (!reader->m_spinning)
+                SetEvent(reader->m_ready);
         }
         reader->finish();
         return 0;
@@ -76,6 +98,7 @@ private:
         {
             std::lock_guard lock(m_mutex);
             m_ended = true;
+            m_available = true;
         }
         SetEvent(m_ready);
     }
@@ -85,6 +108,10 @@ private:
     std::mutex m_mutex;
     std::string m_bytes;
     bool m_ended = false;
+    // Set under the mutex with the bytes, read without it; sequentially consistent, so that a
+    // reader that sees no spinning main thread is seen by it, or sets the event.
+    std::atomic<bool> m_available{false};
+    std::atomic<bool> m_spinning{false};
 };
 
 // Waits for the event, or for the time, serving sent messages meanwhile. True when it came.
@@ -160,7 +187,7 @@ public:
         InputReader input;
         ddelink::FrameDecoder decoder;
         for (;;) {
-            waitServing(input.ready(), INFINITE);
+            input.wait();
             bool ended = false;
             decoder.feed(input.take(ended));
             while (auto frame = decoder.next()) {
