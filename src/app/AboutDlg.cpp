@@ -12,6 +12,12 @@
 #include <QMouseEvent>
 #include <QPushButton>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <shellapi.h>
+#endif
+
 namespace app {
 
 namespace {
@@ -228,17 +234,30 @@ void AboutDlg::Label8MouseMove()
 // A link that cannot be opened is not reported: the box is only a courtesy.
 void AboutDlg::CommentsClick()
 {
-    QDesktopServices::openUrl(commentsUrl());
+    openLink(commentsUrl());
 }
 
 void AboutDlg::StaticText1Click()
 {
-    QDesktopServices::openUrl(staticText1Url());
+    openLink(staticText1Url());
 }
 
 void AboutDlg::StaticText2Click()
 {
-    QDesktopServices::openUrl(staticText2Url());
+    openLink(staticText2Url());
+}
+
+// The shell's default action for the address, on behalf of this window, shown without taking
+// the focus; elsewhere the desktop's handler for it.
+void AboutDlg::openLink(const QUrl& url)
+{
+#ifdef _WIN32
+    const QByteArray address = url.toEncoded();
+    ::ShellExecuteA(reinterpret_cast<HWND>(winId()), nullptr, address.constData(), nullptr,
+                    nullptr, SW_SHOWNOACTIVATE);
+#else
+    QDesktopServices::openUrl(url);
+#endif
 }
 
 } // namespace app

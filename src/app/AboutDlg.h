@@ -62,6 +62,7 @@ private:
     void CommentsClick();
     void StaticText1Click();
     void StaticText2Click();
+    void openLink(const QUrl& url);
 
     QLabel* addLine(const char* name, const QString& text, int y);
 };

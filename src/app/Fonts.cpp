@@ -2,6 +2,8 @@
 
 #include "widgets/FormFont.h"
 
+#include <QStringList>
+
 namespace app {
 
 QFont sansFont(int pointSize, bool bold, bool italic)
@@ -15,7 +17,9 @@ QFont sansFont(int pointSize, bool bold, bool italic)
 
 QFont serifFont(int pointSize, bool bold)
 {
-    QFont font(QStringLiteral("Liberation Serif"), pointSize);
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Times New Roman")});
+    font.setPointSize(pointSize);
     font.setStyleHint(QFont::Serif);
     font.setBold(bold);
     return font;

@@ -14,6 +14,7 @@
 
 #ifdef _WIN32
 #include <io.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -96,11 +97,22 @@ public:
     bool placeAt(const QString& destination)
     {
         m_file.close();
+#ifdef _WIN32
+        // The runtime's rename refuses to replace an existing file here; the system's own call
+        // replaces it in one step, and only once the new copy is on the disk.
+        const std::wstring from = QDir::toNativeSeparators(m_file.fileName()).toStdWString();
+        const std::wstring to = QDir::toNativeSeparators(destination).toStdWString();
+        m_placed = ::MoveFileExW(from.c_str(), to.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (!m_placed)
+            m_error = std::system_category().message(static_cast<int>(::GetLastError())).c_str();
+#else
         std::error_code error;
         std::filesystem::rename(std::filesystem::path(m_file.fileName().toStdU16String()),
                                 std::filesystem::path(destination.toStdU16String()), error);
         m_placed = !error;
         m_error = QString::fromLocal8Bit(error.message());
+#endif
         return m_placed;
     }
     // Why placeAt failed, in the system's words.

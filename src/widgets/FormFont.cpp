@@ -1,10 +1,15 @@
 #include "widgets/FormFont.h"
 
+#include <QStringList>
+
 namespace widgets {
 
 QFont msSansSerif()
 {
-    QFont font(QStringLiteral("Liberation Sans"));
+    // Metric-compatible with Arial, and found wherever it is installed (Wine finds it too); a
+    // Windows without it has Arial itself.
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial")});
     font.setStyleHint(QFont::SansSerif);
     return font;
 }

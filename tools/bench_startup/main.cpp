@@ -1,3 +1,7 @@
+// bench-startup --wine WINDOWS_BIN [rounds]: the same under Wine, in a fresh prefix of its own:
+// WINDOWS_BIN/4vt.exe against WINDOWS_BIN/bench-startup-bare.exe, the bare window built for
+// Windows, with one Wine server kept for all the starts.
+//
 // bench-startup [rounds [program]]: starts 4vt (the one built beside it unless named) and a bare Qt
 // window with a menu bar (this program with
 // --bare) in turn, each until its main window is mapped on the X display, and prints the median
@@ -5,9 +9,7 @@
 // runtime folder of their own, first with the system's icon theme caches, then with a copy of
 // the system's shared data whose icon themes have no cache (a fresh machine, CI). Needs DISPLAY.
 
-#include <QApplication>
-#include <QMainWindow>
-#include <QMenuBar>
+#include "BareWindow.h"
 
 #include <xcb/xcb.h>
 
@@ -35,20 +37,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-constexpr char kBareTitle[] = "bench-startup bare window";
-
-int runBare(int argc, char** argv)
-{
-    QApplication app(argc, argv);
-    QMainWindow window;
-    window.setWindowTitle(QString::fromLatin1(kBareTitle));
-    for (const char* menu : {"Настройки", "Звіт", "?"})
-        window.menuBar()->addMenu(QString::fromUtf8(menu));
-    window.resize(435, 300);
-    window.show();
-    return app.exec();
-}
 
 struct Sample
 {
@@ -203,13 +191,65 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+
+
+int runUnderWine(const fs::path& windowsBin, int rounds)
+{
+    const char* display = std::getenv("DISPLAY");
+    if (!display)
+        throw std::runtime_error("DISPLAY is not set");
+    char dirTemplate[] = "/tmp/bench-startup-wine-XXXXXX";
+    if (!::mkdtemp(dirTemplate))
+        throw std::runtime_error("cannot make a temporary folder");
+    const fs::path dir = dirTemplate;
+    const std::vector<std::string> env{"DISPLAY=" + std::string(display),
+                                       "HOME=" + dir.string(),
+                                       "WINEPREFIX=" + (dir / "prefix").string(),
+                                       "WINEARCH=win64",
+                                       "WINEDEBUG=-all",
+                                       "WINEDLLOVERRIDES=mscoree,mshtml=",
+                                       "LC_ALL=uk_UA.UTF-8",
+                                       "PATH=/usr/bin:/bin"};
+    const auto run = [&env](const std::string& command) {
+        std::string line;
+        for (const std::string& e : env)
+            line += "'" + e + "' ";
+        if (std::system(("env -i " + line + command + " >/dev/null 2>&1").c_str()) != 0)
+            throw std::runtime_error("failed: " + command);
+    };
+    run("wineboot -i");
+    run("sh -c 'wineserver -p30 </dev/null >/dev/null 2>&1 &'");
+    XDisplay x;
+    std::map<bool, std::vector<double>> wall, cpu;
+    for (int round = -1; round < rounds; ++round) { // round -1 warms the prefix
+        for (const bool program : {true, false}) {
+            const fs::path exe = windowsBin / (program ? "4vt.exe" : "bench-startup-bare.exe");
+            const Sample s = x.measure({"/usr/bin/wine", exe.string()}, env,
+                                       program ? "4ВТ" : BareWindowTitle);
+            if (round >= 0) {
+                wall[program].push_back(s.wall);
+                cpu[program].push_back(s.cpu);
+            }
+        }
+    }
+    run("wineserver -k");
+    const double pw = median(wall[true]), bw = median(wall[false]);
+    std::printf("%-22s %10s %10s %8s\n", "under Wine", "4vt.exe ms", "bare ms", "clock");
+    std::printf("%-22s %10.1f %10.1f %7.2fx\n", ("median of " + std::to_string(rounds)).c_str(), pw, bw,
+                pw / bw);
+    fs::remove_all(dir);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     if (argc > 1 && std::strcmp(argv[1], "--bare") == 0)
-        return runBare(argc, argv);
+        return runBareWindow(argc, argv);
     try {
+        if (argc > 2 && std::strcmp(argv[1], "--wine") == 0)
+            return runUnderWine(argv[2], argc > 3 ? std::max(1, std::atoi(argv[3])) : 9);
         const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
         const std::string programPath = argc > 2 ? argv[2] : FVT_PROGRAM;
         const char* display = std::getenv("DISPLAY");
@@ -245,7 +285,7 @@ int main(int argc, char** argv)
                     if (!cached)
                         env.push_back("XDG_DATA_DIRS=" + noCache.string());
                     const Sample s = program ? x.measure({programPath}, env, "4ВТ")
-                                             : x.measure({self, "--bare"}, env, kBareTitle);
+                                             : x.measure({self, "--bare"}, env, BareWindowTitle);
                     if (round >= 0) {
                         wall[program].push_back(s.wall);
                         cpu[program].push_back(s.cpu);
