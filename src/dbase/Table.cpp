@@ -458,6 +458,7 @@ void Table::open(QFile& file, const QString& path)
     d.path = path;
     d.shownName = QDir::toNativeSeparators(d.path);
 #ifdef _WIN32
+    Q_UNUSED(file);
     openFile(d.file, QFile::encodeName(d.path), d.shownName, true, d.writable);
 #else
     const int fd = ::dup(file.handle());
