@@ -120,6 +120,11 @@ void WineLink::wire(MainDlg& mainDlg, ddelink::WineBridgeTransport& bridge, cons
             if (!note && waited.elapsed() >= kNoteAfterMs) {
                 note = startNote();
                 QObject::connect(note.get(), &QDialog::rejected, [&stopped] { stopped = true; });
+                note->adjustSize();
+                // Under the splash, which stays in sight.
+                if (splash)
+                    note->move(splash->frameGeometry().center().x() - note->width() / 2,
+                               splash->frameGeometry().bottom() + 16);
                 note->show();
             }
             // The note takes the keys and the clicks; before it, nothing may.

@@ -102,9 +102,15 @@ QStringList QSettingsStore::filesRead() const
 
 QString QSettingsStore::unreadableText(const QString& path, const QString& why)
 {
+    // The program's own sentence, so the reasons it knows are said in its own language.
+    QString reason = why;
+    if (why == QStringLiteral("it is not a file"))
+        reason = QStringLiteral("це не звичайний файл");
+    else if (why == QStringLiteral("it belongs to another user"))
+        reason = QStringLiteral("він належить іншому користувачеві");
     return QStringLiteral("Файл налаштувань \"%1\" не прочитано (%2): діють типові "
                           "налаштування")
-        .arg(core::shownValue(QDir::toNativeSeparators(path)), why);
+        .arg(core::shownValue(QDir::toNativeSeparators(path)), reason);
 }
 
 void QSettingsStore::open()
