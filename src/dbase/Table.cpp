@@ -416,10 +416,11 @@ void Table::emptyTable(const QString& dir, const QString& fileName)
     emptyTable(file, path);
 }
 
-void Table::emptyTable(QFile& file, const QString& path)
+void Table::emptyTable(QFile& file, const QString& path, const QString& headerFrom)
 {
     const QString shown = QDir::toNativeSeparators(path);
-    const DbfHeader header = readHeader(file, shown);
+    const DbfHeader header =
+        readHeader(file, headerFrom.isEmpty() ? shown : QDir::toNativeSeparators(headerFrom));
     // The count goes to 0 before the records go, so no reader ever sees a count beyond the end.
     bool ok = file.seek(DbfHeader::lastUpdateOffset) &&
               file.write(updateBytes(m_impl->clock(), 0)) == 7 &&

@@ -54,7 +54,9 @@ public:
     // The same for the table file `path` that the caller holds open for reading and writing,
     // through that descriptor and never by a name: the table is then the very file the caller
     // created.
-    void emptyTable(QFile& file, const QString& path);
+    // `headerFrom`, when given, is the file the header was copied from, which messages about the
+    // header name.
+    void emptyTable(QFile& file, const QString& path, const QString& headerFrom = {});
 
     enum class OpenMode
     {

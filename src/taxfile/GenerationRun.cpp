@@ -210,15 +210,12 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
     // before the template is copied over it, so the copy never races an open table.
     if (m_table.isOpen())
         m_table.close();
-    // The template is looked at under its own name first, so that what is wrong with it is
-    // said of DA.DBF and not of the copy: a plain file of the user's (or an installed one),
-    // opened without waiting, that the table's fields bind to.
+    // The template must be a plain file of the user's (or an installed one), looked at without
+    // waiting on it.
     const QString templateProblem = core::readableFileProblem(templatePath);
     if (!templateProblem.isEmpty())
         throw core::Error(QStringLiteral("Cannot open file '%1': %2")
                               .arg(QDir::toNativeSeparators(templatePath), templateProblem));
-    m_table.open(QFile::encodeName(templatePath), dbase::Table::OpenMode::ReadOnly);
-    m_table.close();
 
     // The copy is written and read back through the descriptor it was made on: in a temporary
     // folder that others may write to, whatever is put under its name afterwards is not it.
@@ -229,7 +226,8 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
     copyFile(templatePath, path, options);
     core::rememberWritten(path, core::identityOf(taxFile.handle()));
 
-    m_table.emptyTable(taxFile, path);
+    // The copy's header is the template's: what is wrong with it is said of DA.DBF.
+    m_table.emptyTable(taxFile, path, templatePath);
     m_table.open(taxFile, path);
     // A template that lays the fields out otherwise (amounts without kopecks, say) still binds,
     // and every record would follow it: the user hears of it before the first one is written.
