@@ -4,7 +4,9 @@
 #include "support/TaxFileBuilder.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -170,4 +172,163 @@ TEST_F(CheckToolTest, HelpIsInUkrainian)
     r = run({});
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(r.err.contains("--help"));
+}
+
+namespace {
+
+// What another dBase reader made of the first record's S_DOX and of the layout.
+struct Reading
+{
+    bool read = false; // false: the reader refused the file
+    double sDox = 0;
+    int fields = 0;
+};
+
+// The Python that has dbfread: the one on the path, else the system's own.
+QString dbfreadPython()
+{
+    for (const QString python : {"python3", "/usr/bin/python3"}) {
+        QProcess p;
+        p.start(python, {"-c", "import dbfread"});
+        if (p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return python;
+    }
+    return {};
+}
+
+Reading byDbfread(const QString& path)
+{
+    QProcess p;
+    p.start(dbfreadPython(), {"-c",
+                              "import sys, dbfread\n"
+                              "t = dbfread.DBF(sys.argv[1], encoding='cp1251')\n"
+                              "try:\n"
+                              "    r = next(iter(t))\n"
+                              "    print(len(t.field_names), float(r['S_DOX']))\n"
+                              "except Exception:\n"
+                              "    print('refused')\n",
+                              path});
+    p.waitForFinished(30000);
+    const QStringList out = QString::fromUtf8(p.readAllStandardOutput()).split(' ');
+    if (out.size() != 2)
+        return {};
+    return {true, out[1].toDouble(), out[0].toInt()};
+}
+
+Reading byOgrinfo(const QString& path)
+{
+    // GDAL takes a table by its extension.
+    const QString dbf = path + ".dbf";
+    QFile::remove(dbf);
+    QFile::copy(path, dbf);
+    QProcess p;
+    p.start("ogrinfo", {"-ro", "-al", "-q", dbf});
+    p.waitForFinished(30000);
+    const QString out = QString::fromUtf8(p.readAllStandardOutput());
+    const QStringList first = out.section("OGRFeature", 1, 1).split('\n', Qt::SkipEmptyParts);
+    Reading r;
+    for (const QString& line : first) {
+        if (!line.contains(" = "))
+            continue;
+        ++r.fields;
+        if (line.trimmed().startsWith("S_DOX ")) {
+            r.read = true;
+            r.sDox = line.section(" = ", 1).trimmed().toDouble();
+        }
+    }
+    return r;
+}
+
+} // namespace
+
+// The tool calls a file clean only when other dBase readers (Python's dbfread, GDAL's ogrinfo)
+// read it as it does; where they part ways it says so: an error for an amount they read
+// otherwise or not at all, a warning for a layout, version or code page other than the form's.
+TEST_F(CheckToolTest, WhatItCallsCleanOtherReadersReadAlike)
+{
+    if (QStandardPaths::findExecutable("ogrinfo").isEmpty() || dbfreadPython().isEmpty())
+        GTEST_SKIP() << "python3-dbfread and gdal-bin are needed";
+    const auto fields = testsupport::taxTemplateFields();
+    int sDoxAt = 1;
+    for (const auto& f : fields) {
+        if (QByteArray(f.name) == "S_DOX")
+            break;
+        sDoxAt += f.width;
+    }
+    const int headerLength = 32 + 32 * int(fields.size()) + 1;
+    enum Verdict
+    {
+        Clean,
+        Error,
+        Warning
+    };
+    struct Case
+    {
+        const char* what;
+        QByteArray sDox; // the first record's S_DOX as stored, or empty to keep it
+        int headerByte;  // a header byte to change, or -1
+        char headerValue;
+        bool extraField;
+        Verdict verdict;
+    };
+    const Case cases[] = {
+        {"as the program writes it", "        1000.50", -1, 0, false, Clean},
+        {"a comma", "        1000,50", -1, 0, false, Error},
+        {"NUL padding", QByteArray(8, '\0') + "1000.50", -1, 0, false, Error},
+        {"more decimals than declared", "       1000.505", -1, 0, false, Error},
+        {"a fourteenth field", "", -1, 0, true, Warning},
+        {"a dBase IV version byte", "", 0, char(0x04), false, Warning},
+        {"no code page", "", 29, 0, false, Warning},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto layout = fields;
+        if (c.extraField)
+            layout.push_back({"EXTRA", 'C', 5, 0});
+        const QString path =
+            m_dir.filePath(QStringLiteral("DA0714%1.3").arg(++n, 2, 10, QChar('0')));
+        auto rows = testsupport::soundReturn();
+        rows[0].sDox = 1000.5; // and the totals with it
+        rows[0].sTax = 100;
+        rows[4].sDox = 9551;
+        rows[4].sTax = 1336.33;
+        testsupport::writeTaxFile(path, rows, layout);
+        QByteArray bytes = testsupport::readFile(path);
+        const int firstRecord = headerLength + (c.extraField ? 32 : 0);
+        if (!c.sDox.isEmpty())
+            bytes.replace(firstRecord + sDoxAt, 15, c.sDox);
+        if (c.headerByte >= 0)
+            bytes[c.headerByte] = c.headerValue;
+        testsupport::writeFile(m_dir.path(), QFileInfo(path).fileName(), bytes);
+
+        const ToolRun r = run({path});
+        const Reading dbfread = byDbfread(path);
+        const Reading ogr = byOgrinfo(path);
+        switch (c.verdict) {
+        case Clean:
+            EXPECT_EQ(r.status, 0);
+            EXPECT_EQ(r.out, QString());
+            EXPECT_TRUE(dbfread.read && ogr.read);
+            EXPECT_EQ(dbfread.sDox, 1000.5);
+            EXPECT_EQ(ogr.sDox, 1000.5);
+            break;
+        case Error:
+            EXPECT_EQ(r.status, 2) << r.out.toStdString();
+            EXPECT_TRUE(r.err.contains("record 1") && r.err.contains("S_DOX"))
+                << r.err.toStdString();
+            // Why: the readers do not agree on 1000.50, or refuse it.
+            EXPECT_FALSE(dbfread.read && ogr.read && dbfread.sDox == 1000.5 && ogr.sDox == 1000.5);
+            break;
+        case Warning:
+            EXPECT_EQ(r.status, 0);
+            EXPECT_TRUE(r.out.contains(": файл") && r.out.contains("попередження"))
+                << r.out.toStdString();
+            EXPECT_TRUE(dbfread.read);
+            if (c.extraField) {
+                EXPECT_EQ(dbfread.fields, 14);
+            }
+            break;
+        }
+    }
 }

@@ -252,8 +252,14 @@ TEST_F(CopyRoutineTest, WhatAnotherUserPlantedInASharedFolderIsNeverWrittenThrou
     ASSERT_TRUE(testsupport::runAsOtherUser({"ln", "-s", home + "/books", shared + "/DA071401.3"}));
     ASSERT_TRUE(testsupport::runAsOtherUser({"touch", shared + "/DA071402.3"}));
     ASSERT_TRUE(testsupport::runAsOtherUser({"chmod", "666", shared + "/DA071402.3"}));
+    // A folder of theirs open to all, and their links to it: under the file's name, and as a
+    // folder on the way.
+    const QString theirs = shared + "/theirs";
+    ASSERT_TRUE(testsupport::runAsOtherUser({"mkdir", "-m", "777", theirs}));
+    ASSERT_TRUE(testsupport::runAsOtherUser({"ln", "-s", theirs, shared + "/DA071403.3"}));
+    ASSERT_TRUE(testsupport::runAsOtherUser({"ln", "-s", theirs, shared + "/via"}));
 
-    for (const QString name : {"DA071401.3", "DA071402.3"}) {
+    for (const QString name : {"DA071401.3", "DA071402.3", "DA071403.3", "via/DA071404.3"}) {
         const QString message = testsupport::runAsPlainUser([&] {
             return messageOf([&] { taxfile::copyFile(path("DA.DBF"), shared + '/' + name); });
         });
@@ -261,6 +267,8 @@ TEST_F(CopyRoutineTest, WhatAnotherUserPlantedInASharedFolderIsNeverWrittenThrou
     }
     EXPECT_EQ(readFile(home + "/books"), "the user's books");
     EXPECT_EQ(readFile(shared + "/DA071402.3"), "");
+    EXPECT_TRUE(QDir(theirs).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                     QDir::NoDotAndDotDot));
     // Under a name nobody took, the return is made, and is the user's alone.
     EXPECT_EQ(testsupport::runAsPlainUser([&] {
                   return messageOf([&] { taxfile::copyFile(path("DA.DBF"), shared + "/DA.3"); });

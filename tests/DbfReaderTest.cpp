@@ -67,7 +67,7 @@ std::string refusal(const QByteArray& bytes)
 
 TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
 {
-    const QByteArray good = dbfBytes(twoFields, {"abc   12345.67", "xyz   -1.00"});
+    const QByteArray good = dbfBytes(twoFields, {"abc   12345.67", "xyz      -1.00"});
     ASSERT_EQ(refusal(good), "(accepted)");
 
     struct Case
@@ -117,8 +117,23 @@ TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
          "holds 2"},
         {"truncated last record", [](QByteArray& b) { b.chop(3); },
          "File  is not a valid dBase table: the header counts 2 records, the file holds 1"},
-        {"a number that is none", [](QByteArray& b) { b.replace(97 + 15 + 7, 3, "1x0"); },
+        {"a number that is none", [](QByteArray& b) { b.replace(97 + 15 + 10, 3, "1x0"); },
          "File , record 2: Field 'SUM' holds '1x000', which is not a number"},
+        // Numbers other readers take otherwise or not at all: the comma (GDAL reads 12345),
+        // NUL padding (dbfread refuses it), a sign "+", more decimals than declared, blanks
+        // after the digits.
+        {"a decimal comma", [](QByteArray& b) { b[97 + 7 + 5] = ','; },
+         "File , record 1: Field 'SUM' holds '12345,67', which is not a number"},
+        {"NUL padding", [](QByteArray& b) { b.replace(97 + 15 + 7, 3, QByteArray(3, '\0')); },
+         "File , record 2: Field 'SUM' holds '\\0\\0\\0-1.00', which is not a number"},
+        {"a plus sign", [](QByteArray& b) { b.replace(97 + 15 + 7, 8, "   +1.00"); },
+         "File , record 2: Field 'SUM' holds '+1.00', which is not a number"},
+        {"more decimals than declared",
+         [](QByteArray& b) { b.replace(97 + 15 + 7, 8, "1.000000"); },
+         "File , record 2: Field 'SUM' holds '1.000000', which has more decimals than the "
+         "field's 2"},
+        {"blanks after the digits", [](QByteArray& b) { b.replace(97 + 15 + 7, 8, "-1.00   "); },
+         "File , record 2: Field 'SUM' holds '-1.00', which is not a number"},
         {"starred overflow", [](QByteArray& b) { b.replace(97 + 7, 8, "********"); },
          "File , record 1: Field 'SUM' holds '********', which is not a number"},
         {"a deletion flag that is neither", [](QByteArray& b) { b[97 + 15] = 'X'; },
@@ -150,9 +165,8 @@ TEST(DbfReaderTest, DamagedHeadersAreRefusedWithAClearMessage)
 
 TEST(DbfReaderTest, LenientWhereDbaseReadersAreLenient)
 {
-    // A missing end mark, NUL-filled and blank numbers, deleted records, a zero date.
-    QByteArray bytes = dbfBytes(
-        twoFields, {"abc   12345.67", "gone  1", QByteArray("zz    ") + QByteArray(8, '\0')});
+    // A missing end mark, a blank number, deleted records, a zero date.
+    QByteArray bytes = dbfBytes(twoFields, {"abc   12345.67", "gone  1", "zz    "});
     bytes[97 + 15] = '*';
     QTemporaryDir dir;
     for (const QByteArray& variant : {bytes, bytes.left(bytes.size() - 1)}) {

@@ -6,6 +6,7 @@
 #include "support/RecordingMessageSink.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
+#include "taxfile/CopyRoutine.h"
 #include "taxfile/GaugeModel.h"
 #include "taxfile/TaxFileFields.h"
 #include "taxfile/TaxFileName.h"
@@ -17,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+
+#include <cstdio>
 
 namespace {
 
@@ -402,6 +405,72 @@ TEST_F(GenerationRunTest, ATemplateLaidOutOtherwiseIsNamedBeforeAnyRecordIsWritt
     EXPECT_EQ(m_sink.plain, QStringList{taxfile::GenerationRun::templateLayoutText(
                                 {"NP: N 6.0 замість N 5.0", "S_DOX: N 15.0 замість N 15.2"})});
     EXPECT_EQ(recordsAtWarning, 0);
+}
+
+// What stops a run before it could leave a file that looks finished: a template that is no
+// table (named as DA.DBF, not as the copy), a temporary folder that is not there, employee
+// records that would run into the service records' numbers.
+TEST_F(GenerationRunTest, ARunThatCannotBeWholeStopsWithItsReason)
+{
+    ASSERT_TRUE(QFile::remove(m_work.path() + "/DA.DBF"));
+    QFile garbage(m_work.path() + "/DA.DBF");
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("no table at all, but long enough for a header......");
+    garbage.close();
+    QString message = runError();
+    EXPECT_TRUE(message.contains("DA.DBF")) << message.toStdString();
+    EXPECT_FALSE(message.contains("DA071401.3")) << message.toStdString();
+    ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
+
+    taxfile::GenerationRun missingTemp(m_settings, m_asker, m_table, m_progress);
+    missingTemp.setWorkingDirectory(m_work.path());
+    missingTemp.setTempDirectory(m_temp.path() + "/gone/");
+    try {
+        missingTemp.run(m_choices);
+        ADD_FAILURE() << "the run went on without its folder";
+    } catch (const core::Error& e) {
+        EXPECT_EQ(e.message(),
+                  taxfile::GenerationRun::missingTempDirectoryText(m_temp.path() + "/gone/"));
+    }
+    EXPECT_TRUE(m_asker.asked.isEmpty());
+    {
+        // The folder the system names when TMPDIR names one that is not there.
+        const testsupport::EnvironmentVariable tmpdir("TMPDIR",
+                                                      QFile::encodeName(m_temp.path() + "/gone"));
+        EXPECT_EQ(taxfile::tempDirectory(), m_temp.path() + "/gone/");
+    }
+
+    // 12 499 employees of 8 rows make 99 992 employee records: the last two would be numbered
+    // as the director and the chief accountant.
+    m_settings.set("LastWoker", "12499");
+    m_settings.set("FormWoker", "T");
+    for (int row = 1; row <= 8; ++row)
+        setRow(row, "I", "", "", "");
+    m_asker.answers = {{"T", "11"}, {"I", "5"}};
+    EXPECT_EQ(runError(), taxfile::GenerationRun::tooManyRecordsText());
+    EXPECT_EQ(m_table.recordCount(), 99990);
+    EXPECT_TRUE(m_progress.panelVisible); // not finished
+}
+
+// In a temporary folder others may write to, someone may put a file of their own under the tax
+// file's name: the printed form, the check and the upload, which open it again by its name,
+// then refuse it rather than read forged rows or hand them in.
+TEST_F(GenerationRunTest, TheFileIsMetAgainByNameOnlyWhileItIsTheOneWritten)
+{
+    setRow(1, "I&", "", "", "");
+    m_asker.answers = {{"T1", "11"}, {"I1", "5"}};
+    ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    EXPECT_EQ(records().size(), 4u);
+    ASSERT_TRUE(QFile::copy(taxFilePath(), taxFilePath() + ".forged"));
+    ASSERT_EQ(::rename(QFile::encodeName(taxFilePath() + ".forged").constData(),
+                       QFile::encodeName(taxFilePath()).constData()),
+              0);
+    EXPECT_THROW(records(), core::Error);
+    EXPECT_THROW(taxfile::copyFile(taxFilePath(), m_temp.path() + "/copy"), core::Error);
+    EXPECT_FALSE(QFile::exists(m_temp.path() + "/copy"));
+    // A new run's file is met again as before.
+    ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    EXPECT_EQ(records().size(), 4u);
 }
 
 TEST_F(GenerationRunTest, TemplateRecordsAndAFailedRunNeverReachTheNewFile)

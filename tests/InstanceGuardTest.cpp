@@ -4,8 +4,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include <csignal>
 #include <memory>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -178,20 +181,56 @@ TEST_F(InstanceGuardTest, SimultaneousStartsGiveExactlyOneFirstCopy)
     }
 }
 
-TEST_F(InstanceGuardTest, WithoutRuntimeFolderEachUserGetsOwnGuardInTemp)
+TEST_F(InstanceGuardTest, WithoutRuntimeFolderTheGuardLivesUnderTheHome)
 {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
     m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     m_env.insert(QStringLiteral("TMPDIR"), temp.path());
+    m_env.insert(QStringLiteral("XDG_CACHE_HOME"), temp.path() + "/home-cache");
+    // What another user could plant in the shared temporary folder stops nothing.
+    const QString planted =
+        QDir(temp.path()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    ASSERT_TRUE(QDir().mkpath(planted));
+    ASSERT_EQ(::chmod(QFile::encodeName(planted).constData(), 0777), 0);
 
     auto first = started();
     ASSERT_EQ(first->nextLine(), "first");
-    const QString dir = QDir(temp.path()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    const QString dir = temp.path() + "/home-cache/zvitnyk";
     EXPECT_TRUE(QFile::exists(QDir(dir).filePath(QStringLiteral("Zvitnyk.lock"))));
     EXPECT_EQ(QFile::permissions(dir) & (QFile::ReadOther | QFile::WriteOther | QFile::ExeOther |
                                          QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup),
               QFile::Permissions());
+    EXPECT_EQ(laterCopy(), "later raised");
+    first->quit();
+    EXPECT_TRUE(first->finished());
+}
+
+// Connections that say nothing are let go within a second, and only a few are held at once:
+// a flood of idle ones neither piles up descriptors nor keeps a later copy from raising.
+TEST_F(InstanceGuardTest, SilentConnectionsAreDroppedAndBounded)
+{
+    auto first = started();
+    ASSERT_EQ(first->nextLine(), "first");
+    const QString socketPath = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk"));
+    std::vector<std::unique_ptr<QLocalSocket>> idle;
+    for (int i = 0; i < 40; ++i) {
+        idle.push_back(std::make_unique<QLocalSocket>());
+        idle.back()->connectToServer(socketPath);
+        ASSERT_TRUE(idle.back()->waitForConnected(1000));
+    }
+    const auto stillOpen = [&] {
+        int open = 0;
+        for (auto& s : idle) {
+            s->waitForReadyRead(0);
+            open += s->state() == QLocalSocket::ConnectedState;
+        }
+        return open;
+    };
+    QThread::msleep(300);
+    EXPECT_LE(stillOpen(), 8);
+    QThread::msleep(1200);
+    EXPECT_EQ(stillOpen(), 0);
     EXPECT_EQ(laterCopy(), "later raised");
     first->quit();
     EXPECT_TRUE(first->finished());
@@ -237,8 +276,7 @@ TEST_F(InstanceGuardTest, AFolderItCannotTrustOrAFullDiskIsSaidAndEndsNonZero)
 {
     QTemporaryDir temp;
     ASSERT_TRUE(temp.isValid());
-    const QString fallback =
-        QDir(temp.path()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    const QString fallback = temp.path() + "/zvitnyk";
     const auto refused = [&](const char* what) {
         SCOPED_TRACE(what);
         auto probe = started();
@@ -250,9 +288,9 @@ TEST_F(InstanceGuardTest, AFolderItCannotTrustOrAFullDiskIsSaidAndEndsNonZero)
         return line;
     };
 
-    // The fallback folder in the shared temporary directory, made by someone first.
+    // The fallback folder, made open to all or as a link.
     m_env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    m_env.insert(QStringLiteral("TMPDIR"), temp.path());
+    m_env.insert(QStringLiteral("XDG_CACHE_HOME"), temp.path());
     ASSERT_TRUE(QDir().mkpath(fallback));
     ASSERT_EQ(::chmod(QFile::encodeName(fallback).constData(), 0777), 0);
     EXPECT_TRUE(refused("open to all").contains(fallback));

@@ -239,6 +239,18 @@ TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
                                        .arg(path));
         }
     }
+    // Their link to a folder of theirs, on the way to the file.
+    ASSERT_TRUE(testsupport::runAsOtherUser({"mkdir", "-m", "777", shared + "/theirs"}));
+    ASSERT_TRUE(testsupport::runAsOtherUser({"ln", "-s", shared + "/theirs", shared + "/via"}));
+    try {
+        preview.writePdf(shared + "/via/form.pdf");
+        ADD_FAILURE() << "written through their link";
+    } catch (const core::Error& e) {
+        EXPECT_TRUE(e.message().endsWith("«" + shared + "/via» — посилання іншого користувача"))
+            << e.message().toStdString();
+    }
+    EXPECT_TRUE(QDir(shared + "/theirs").isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                                  QDir::NoDotAndDotDot));
     EXPECT_EQ(testsupport::readFile(shared + "/form.pdf"), "");
     EXPECT_TRUE(QFileInfo(shared + "/l.pdf").isSymbolicLink());
     EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);

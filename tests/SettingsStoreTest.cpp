@@ -1,9 +1,11 @@
 #include "core/Error.h"
 #include "settings/FieldTable.h"
 #include "settings/FormStorage.h"
+#include "settings/LinkSettings.h"
 #include "settings/QSettingsStore.h"
 #include "support/DefaultTemplates.h"
 #include "support/HostileEnvironment.h"
+#include "support/RecordingMessageSink.h"
 #include "support/TempSettingsHome.h"
 
 #include <QCoreApplication>
@@ -15,6 +17,7 @@
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using settings::FieldTable;
@@ -297,4 +300,35 @@ TEST_F(SettingsStoreTest, SavesWholeWhereHardLinksAreRefused)
     EXPECT_EQ(QDir(m_home.storeDir()).entryList(QDir::Files), QStringList{"4vt.conf"});
 
     expectACutShortSaveLeavesTheStoreWhole(texts);
+}
+
+// A store file that is no plain file of the user's (a pipe, whose opening would wait for ever; a
+// link to a device) is not read: the settings keep their defaults and the user is told, and the
+// same holds for the organisation's file that QSettings reads beside it.
+TEST_F(SettingsStoreTest, AStoreThatIsNoPlainFileKeepsTheDefaultsAndSaysSo)
+{
+    testsupport::RecordingMessageSink sink;
+    ASSERT_TRUE(QDir().mkpath(m_home.storeDir()));
+    const QString orgFile = m_home.home() + "/KVOR.conf";
+    struct Case
+    {
+        QString path;
+        bool pipe;
+    };
+    for (const Case& c :
+         {Case{m_home.storeFile(), true}, Case{m_home.storeFile(), false}, Case{orgFile, true}}) {
+        SCOPED_TRACE(c.path.toStdString() + (c.pipe ? " pipe" : " device"));
+        if (c.pipe)
+            ASSERT_EQ(::mkfifo(QFile::encodeName(c.path).constData(), 0600), 0);
+        else
+            ASSERT_TRUE(QFile::link("/dev/zero", c.path));
+        sink.plain.clear();
+        QHash<QString, QString> texts = testsupport::defaultTexts();
+        m_storage.load(texts);
+        EXPECT_EQ(texts, testsupport::defaultTexts());
+        EXPECT_EQ(sink.plain,
+                  QStringList{QSettingsStore::unreadableText(c.path, "it is not a file")});
+        EXPECT_TRUE(settings::LinkSettings::winePrefix().isEmpty());
+        ASSERT_TRUE(QFile::remove(c.path));
+    }
 }

@@ -347,12 +347,18 @@ TEST_F(TaxFileCheckTest, TotalsAreComparedExactlyWhateverTheDecimals)
     rows.back().sTax = 0;
     const QString path = m_dir.filePath("DA071401.3");
     testsupport::writeTaxFile(path, rows, fields);
-    Findings found = check::checkTaxFile(path);
+    // Besides the two warnings about the amounts' layout, which is not the form's.
+    const auto checked = [&] {
+        Findings found = check::checkTaxFile(path);
+        EXPECT_EQ(std::erase_if(found, [](const check::Finding& f) { return f.line == 0; }), 2u);
+        return found;
+    };
+    Findings found = checked();
     EXPECT_TRUE(found.empty()) << describe(found).toStdString();
 
     rows.back().sDox = 0.01;
     testsupport::writeTaxFile(path, rows, fields);
-    found = check::checkTaxFile(path);
+    found = checked();
     ASSERT_EQ(found.size(), 1u) << describe(found).toStdString();
     EXPECT_TRUE(found[0].text.endsWith("(0,01) не дорівнює сумі записів працівників (0,015)."))
         << describe(found).toStdString();

@@ -199,8 +199,14 @@ TEST_F(UnixSocketTransportTest, BrokenStreamEndsTheConversation)
     {
         const char* name;
         ScriptedServer::Script script;
+        bool adviseFirst = false; // the first transaction is an advise start, not a request
     };
     const std::vector<Case> cases = {
+        // Kinds that exist, but not as the answer to what was sent: no "no data" either.
+        {"an acceptance to a request",
+         [](int fd, const Frame& f) { ScriptedServer::reply(fd, Frame::Accepted, f.id); }},
+        {"data to an advise start",
+         [](int fd, const Frame& f) { ScriptedServer::reply(fd, Frame::Data, f.id, "x"); }, true},
         {"oversized payload",
          [](int fd, const Frame& f) {
              ScriptedServer::reply(fd, Frame::Data, f.id, std::string(Frame::MaxPayload + 1, 'x'));
@@ -215,7 +221,7 @@ TEST_F(UnixSocketTransportTest, BrokenStreamEndsTheConversation)
         ScriptedServer server("svc", c.script);
         ddelink::UnixSocketTransport client;
         ASSERT_TRUE(client.connect("svc", "topic"));
-        EXPECT_FALSE(client.request("a"));
+        EXPECT_FALSE(c.adviseFirst ? client.adviseStart("a") : client.request("a").has_value());
         EXPECT_FALSE(client.connected());
         // Every later transaction fails at once, without waiting for its bound.
         QElapsedTimer timer;

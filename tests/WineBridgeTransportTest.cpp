@@ -22,17 +22,20 @@ using ddelink::WineBridgeTransport;
 
 namespace {
 
-// Greets after `delay` seconds, accepts the connect, then waits for the end of its input.
-QString fakeWine(const QTemporaryDir& dir, const char* delay, bool greets = true)
+// Greets after `delay` seconds (with a frame of the kind `greeting`, or exits at once when it is
+// 0), accepts the connect, then waits for the end of its input.
+QString fakeWine(const QTemporaryDir& dir, const char* delay, char greeting = 'A')
 {
+    const bool greets = greeting != 0;
     const QString path = dir.filePath("wine");
     QFile script(path);
     EXPECT_TRUE(script.open(QIODevice::WriteOnly));
     script.write(QByteArray("#!/bin/sh\nsleep ") + delay + "\n" +
-                 (greets ? "printf 'A\\0\\0\\0\\0\\0\\0\\0\\0'\n"
-                           "head -c 12 >/dev/null\n"
-                           "printf 'A\\0\\0\\0\\1\\0\\0\\0\\0'\n"
-                           "cat >/dev/null\n"
+                 (greets ? "printf '" + QByteArray(1, greeting) +
+                               "\\0\\0\\0\\0\\0\\0\\0\\0'\n"
+                               "head -c 12 >/dev/null\n"
+                               "printf 'A\\0\\0\\0\\1\\0\\0\\0\\0'\n"
+                               "cat >/dev/null\n"
                          : "exit 1\n"));
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
@@ -76,13 +79,22 @@ TEST(WineBridgeTransportTest, ABridgeThatNeverComesUpOrDiesIsNoConversation)
     struct Case
     {
         const char* delay;
-        bool greets;
+        char greeting;
+        bool stopped; // the user gives up waiting
     };
-    for (const Case& c : {Case{"0", false}, Case{"3", true}}) {
-        SCOPED_TRACE(c.delay);
-        WineBridgeTransport bridge(fakeWine(dir, c.delay, c.greets),
+    // Exits, greets too late, greets with a refusal or with data, is given up on.
+    for (const Case& c : {Case{"0", 0, false}, Case{"3", 'A', false}, Case{"0", 'N', false},
+                          Case{"0", 'D', false}, Case{"3", 'A', true}}) {
+        SCOPED_TRACE(std::string(c.delay) + c.greeting + (c.stopped ? " stopped" : ""));
+        WineBridgeTransport bridge(fakeWine(dir, c.delay, c.greeting),
                                    dir.filePath("4vt-dde-bridge.exe"), dir.path(), 200ms);
-        bridge.setStartLimit(500ms);
+        bridge.setStartLimit(c.stopped ? 60s : 500ms);
+        int idles = 0;
+        if (c.stopped)
+            bridge.setWhileStarting([&] {
+                if (++idles == 3)
+                    bridge.stopStarting();
+            });
         const auto start = std::chrono::steady_clock::now();
         EXPECT_FALSE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0"));
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);

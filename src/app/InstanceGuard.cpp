@@ -9,8 +9,10 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QThread>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstring>
@@ -25,6 +27,13 @@ namespace {
 // What a later copy says, and what the first copy answers once the window is in front.
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseDone[] = "ok\n";
+
+#ifndef _WIN32
+// A later copy says its one line at once; a connection silent for this long is let go, and no
+// more than this many are held at a time, so that idle connections cannot pile up.
+constexpr int kSilentMs = 1000;
+constexpr int kMaxClients = 8;
+#endif
 
 } // namespace
 
@@ -95,6 +104,7 @@ public:
     QString socketPath;
     QLocalServer server;
     QWidget* window = nullptr;
+    int clients = 0; // connections held at this moment
 };
 
 namespace {
@@ -211,7 +221,18 @@ bool InstanceGuard::listen(QWidget* mainWindow)
     ::chmod(QFile::encodeName(b.socketPath).constData(), S_IRUSR | S_IWUSR);
     QObject::connect(&b.server, &QLocalServer::newConnection, &b.server, [&b] {
         while (QLocalSocket* client = b.server.nextPendingConnection()) {
+            if (b.clients >= kMaxClients) {
+                client->abort();
+                client->deleteLater();
+                continue;
+            }
+            ++b.clients;
+            QObject::connect(client, &QObject::destroyed, &b.server, [&b] { --b.clients; });
             QObject::connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            QTimer::singleShot(kSilentMs, client, [client] {
+                client->abort();
+                client->deleteLater();
+            });
             QObject::connect(client, &QLocalSocket::readyRead, client, [&b, client] {
                 if (!client->canReadLine() && client->bytesAvailable() < 64)
                     return;
@@ -234,14 +255,16 @@ QString InstanceGuard::directory()
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir(runtime).exists())
         return runtime;
-    // The temporary directory is shared by all users: keep each user's guard apart, or one
-    // user's running copy would stop every other user's start.
-    return QDir(QDir::tempPath()).filePath(QStringLiteral("zvitnyk-%1").arg(::getuid()));
+    // Not the temporary directory: anyone may create a folder there under any name first, and
+    // the user's copy would then never start. Under the home only the user can.
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+        .filePath(QStringLiteral("zvitnyk"));
 }
 
 QString InstanceGuard::prepareDirectory(const QString& dir)
 {
     const QByteArray native = QFile::encodeName(dir);
+    QDir().mkpath(QFileInfo(dir).absolutePath()); // the cache folder of a new home
     // In the shared temporary directory anyone may have made the folder first; mkdir never
     // takes over what is there, and what is there is checked below.
     if (::mkdir(native.constData(), S_IRWXU) != 0 && errno != EEXIST)

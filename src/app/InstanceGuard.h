@@ -37,12 +37,12 @@ public:
     // False when the raise channel could not be opened; the program runs on without it.
     bool listen(QWidget* mainWindow);
 
-    // Where the lock and the socket live: $XDG_RUNTIME_DIR, else a per-user folder in the
-    // temporary directory.
+    // Where the lock and the socket live: $XDG_RUNTIME_DIR, else the folder "zvitnyk" in the
+    // user's cache folder under the home, which no other user can create.
     static QString directory();
 
     // Makes sure the folder is the user's own and closed to everybody else, creating the
-    // per-user folder in the temporary directory (mode 0700) when it is missing. Empty when it
+    // per-user folder (mode 0700) when it is missing. Empty when it
     // is fit for the guard, else the reason it is not, for the user.
     static QString prepareDirectory(const QString& dir);
 

@@ -2,49 +2,25 @@
 
 #include "core/Cp1251.h"
 #include "core/Error.h"
+#include "core/OwnFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
-
-#ifndef _WIN32
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace app {
 
 std::optional<QString> ReadmeFile::load(const QString& path)
 {
     const QFileInfo info(path);
-    // Only a plain file is an instruction file: a folder, a pipe or a device of that name is
-    // none (opening a pipe nobody writes to would wait for ever).
-    if (!info.exists() || !info.isFile())
+    // A folder of that name is no file at all. Anything else that is there but is no plain file
+    // of the user's (a pipe, a device, a link to one) cannot be read: opening a pipe nobody
+    // writes to would wait for ever, and a device would never end.
+    if (!info.exists() || info.isDir())
         return std::nullopt;
-
-    QFile file(path);
-#ifdef _WIN32
-    const bool opened = file.open(QIODevice::ReadOnly);
-#else
-    // Opened without waiting and checked again on the open file itself, in case something other
-    // than a plain file took the name after the look above.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    struct stat st
-    {
-    };
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    const bool opened = fd >= 0 && file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
-    if (fd >= 0 && !opened)
-        ::close(fd);
-    if (fd < 0)
-        file.open(QIODevice::ReadOnly); // for the system's own words on why it cannot be read
-#endif
-    if (!opened)
-        throw core::Error(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(path, file.errorString()));
+    QFile file;
+    QString why;
+    if (!core::openReadable(file, path, why))
+        throw core::Error(QStringLiteral("Cannot open file \"%1\". %2").arg(path, why));
     // One byte past the capacity tells a full box from one that overflows, without reading
     // an arbitrarily large file into memory.
     QByteArray bytes = file.read(kCapacity + 1);

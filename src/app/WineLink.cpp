@@ -6,11 +6,15 @@
 #include "settings/LinkSettings.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
 #include <QStandardPaths>
+#include <QVBoxLayout>
 
 #include <cstdio>
 #include <string_view>
@@ -23,6 +27,27 @@ const QString kBridge = QStringLiteral("4vt-dde-bridge.exe");
 
 // A start this quick needs no splash; a cold Wine or a fresh prefix takes seconds.
 constexpr qint64 kSplashAfterMs = 700;
+// A start this long may never end (a Wine that hangs): the user may give up waiting from here on.
+constexpr qint64 kNoteAfterMs = 4000;
+
+// The small note beside the splash through which the user gives up waiting: its button, Esc or
+// its close box. Modal, so that nothing else takes input while the wait goes on.
+std::unique_ptr<QDialog> startNote()
+{
+    auto note = std::make_unique<QDialog>();
+    note->setObjectName(QStringLiteral("WineStartNote"));
+    note->setWindowTitle(QStringLiteral("4vt"));
+    note->setModal(true);
+    auto* layout = new QVBoxLayout(note.get());
+    layout->addWidget(new QLabel(QStringLiteral("Wine ще запускає бухгалтерську програму.\n"
+                                                "Можна зачекати або припинити очікування."),
+                                 note.get()));
+    auto* stop = new QPushButton(QStringLiteral("Припинити"), note.get());
+    stop->setObjectName(QStringLiteral("StopButton"));
+    QObject::connect(stop, &QPushButton::clicked, note.get(), &QDialog::reject);
+    layout->addWidget(stop, 0, Qt::AlignCenter);
+    return note;
+}
 
 } // namespace
 
@@ -83,6 +108,8 @@ void WineLink::wire(MainDlg& mainDlg, ddelink::WineBridgeTransport& bridge, cons
             return false;
         }
         std::unique_ptr<TitleDlg> splash;
+        std::unique_ptr<QDialog> note;
+        bool stopped = false;
         QElapsedTimer waited;
         waited.start();
         bridge.setWhileStarting([&] {
@@ -90,8 +117,24 @@ void WineLink::wire(MainDlg& mainDlg, ddelink::WineBridgeTransport& bridge, cons
                 splash = std::make_unique<TitleDlg>();
                 splash->showAtOnce();
             }
-            if (splash)
+            if (!note && waited.elapsed() >= kNoteAfterMs) {
+                note = startNote();
+                QObject::connect(note.get(), &QDialog::rejected, [&stopped] { stopped = true; });
+                note->adjustSize();
+                // Under the splash, which stays in sight.
+                if (splash)
+                    note->move(splash->frameGeometry().center().x() - note->width() / 2,
+                               splash->frameGeometry().bottom() + 16);
+                note->show();
+            }
+            // The note takes the keys and the clicks; before it, nothing may.
+            if (note)
+                QCoreApplication::processEvents();
+            else if (splash)
                 QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            // A wait given up is a link that could not be opened.
+            if (stopped)
+                bridge.stopStarting();
         });
         const bool opened = ddelink::openLink(mainDlg.DdeClientConv1, mainDlg.DdeClientItem1);
         bridge.setWhileStarting({});

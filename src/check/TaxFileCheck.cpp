@@ -221,10 +221,13 @@ QString amountText(const Amount& amount)
     return scaledAmountText(amount.units, amount.decimals);
 }
 
-void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take)
+void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take,
+                    const std::function<void(const dbase::DbfHeader&)>& opened)
 {
     dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
     table.open(nativePath, dbase::Table::OpenMode::ReadOnly);
+    if (opened)
+        opened(table.header());
     const QString NP = QStringLiteral("NP"), PERIOD = QStringLiteral("PERIOD"),
                   RIK = QStringLiteral("RIK"), KOD = QStringLiteral("KOD"),
                   TYP = QStringLiteral("TYP"), TIN = QStringLiteral("TIN"),
@@ -754,11 +757,40 @@ Findings checkRecords(const TaxRecords& records)
     return checker.finish();
 }
 
+Findings headerFindings(const dbase::DbfHeader& header)
+{
+    Findings found;
+    const auto warn = [&](const QString& field, const QString& text) {
+        found.push_back(aboutFile(Severity::Warning, field, text));
+    };
+    // Version 3 is dBase III without memo, as the form's template; 0xC9 is Windows-1251.
+    if (header.version != 0x03)
+        warn({}, QStringLiteral("байт версії 0x%1, а не 0x03 (dBase III): інші програми можуть "
+                                "прочитати файл інакше")
+                     .arg(header.version, 2, 16, QLatin1Char('0')));
+    if (header.codePage != 0xC9)
+        warn({}, QStringLiteral("байт кодової сторінки 0x%1, а не 0xC9 (Windows-1251): інші "
+                                "програми можуть прочитати тексти інакше")
+                     .arg(header.codePage, 2, 16, QLatin1Char('0')));
+    for (const QString& difference : taxfile::layoutDifferences(header.fields))
+        warn(difference.section(u':', 0, 0),
+             QStringLiteral("поле описане не так, як у формі: %1").arg(difference));
+    return found;
+}
+
 Findings checkTaxFileNamed(const QByteArray& nativePath)
 {
     TaxFileChecker checker;
-    readTaxRecords(nativePath, [&](const TaxRecord& r) { checker.add(r); });
-    return checker.finish();
+    Findings fromHeader;
+    readTaxRecords(
+        nativePath, [&](const TaxRecord& r) { checker.add(r); },
+        [&](const dbase::DbfHeader& header) { fromHeader = headerFindings(header); });
+    Findings out = checker.finish();
+    // The file's own warnings lead the warnings, after the errors.
+    const auto firstWarning = std::find_if(
+        out.begin(), out.end(), [](const Finding& f) { return f.severity == Severity::Warning; });
+    out.insert(firstWarning, fromHeader.begin(), fromHeader.end());
+    return out;
 }
 
 Findings checkTaxFile(const QString& path)

@@ -58,8 +58,13 @@ inline bool isEmployeeRecord(const TaxRecord& record)
 // record to `take` as it is read. `nativePath` is the file's name as the system's bytes. A file
 // that is no tax file, or a field that cannot be read, gives core::Error with the engine's
 // message.
-void readTaxRecords(const QByteArray& nativePath,
-                    const std::function<void(const TaxRecord&)>& take);
+void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take,
+                    const std::function<void(const dbase::DbfHeader&)>& opened = {});
+// What the header says that other readers may take otherwise than the program's own files: a
+// field layout other than the form's (the same comparison the run makes of its template, and
+// fields the form does not have), a version byte other than dBase III's, a code page other
+// than Windows-1251. Warnings, all of them.
+Findings headerFindings(const dbase::DbfHeader& header);
 // Every record of the file at `path`, kept.
 TaxRecords readTaxRecords(const QString& path);
 

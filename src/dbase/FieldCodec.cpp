@@ -93,11 +93,16 @@ void requireType(const DbfField& field, bool ok, const QString& expecting)
                               .arg(field.name, expecting, kindName(field)));
 }
 
+// A field's bytes as a message quotes them: blanks around taken off, a NUL shown as "\0".
+QString shownBytes(const QByteArray& bytes)
+{
+    return core::cp1251::decode(bytes).trimmed().replace(QChar(0), QStringLiteral("\\0"));
+}
+
 [[noreturn]] void badValue(const DbfField& field, const QByteArray& bytes, const char* what)
 {
-    throw core::Error(
-        QStringLiteral("Field '%1' holds '%2', which is not %3")
-            .arg(field.name, core::cp1251::decode(bytes).trimmed(), QString::fromLatin1(what)));
+    throw core::Error(QStringLiteral("Field '%1' holds '%2', which is not %3")
+                          .arg(field.name, shownBytes(bytes), QString::fromLatin1(what)));
 }
 
 } // namespace
@@ -158,14 +163,16 @@ bool isBlank(const QByteArray& bytes)
 
 namespace {
 
-// A number's text where it stands, between blanks or NULs: plain decimal text only (a double
-// parser alone would also take "inf", "nan" and hex). Read without copies: the check reads every
+// A number's text where it stands, right-aligned after blanks: `[blanks][-]digits[.digits]`,
+// with no more decimals than the field declares, and nothing else. Other readers of the file
+// part ways on anything looser (a comma, NUL padding, a "+", more decimals, blanks after it), so
+// it is refused rather than read one way of several. Read without copies: the check reads every
 // number of large files.
 struct NumberText
 {
     const char* digits = nullptr; // after the sign
     const char* end = nullptr;
-    const char* point = nullptr; // '.' or ',', if any
+    const char* point = nullptr; // the '.', if any
     bool negative = false;
     bool blank = true;
 };
@@ -175,29 +182,35 @@ NumberText scanNumber(const DbfField& field, const QByteArray& bytes)
     NumberText n;
     const char* begin = bytes.constData();
     const char* end = begin + bytes.size();
-    const auto padding = [](char c) { return c == ' ' || c == '\0'; };
-    while (begin < end && padding(*begin))
+    while (begin < end && *begin == ' ')
         ++begin;
-    while (end > begin && padding(end[-1]))
-        --end;
     if (begin == end)
         return n;
     n.blank = false;
     n.negative = *begin == '-';
-    if (*begin == '-' || *begin == '+')
+    if (n.negative)
         ++begin;
     n.digits = begin;
     n.end = end;
-    bool digits = false;
-    for (const char* p = begin; p < end; ++p) {
-        if (*p >= '0' && *p <= '9')
-            digits = true;
-        else if ((*p == '.' || *p == ',') && !n.point)
-            n.point = p;
-        else
+    const char* p = begin;
+    while (p < end && *p >= '0' && *p <= '9')
+        ++p;
+    if (p == begin)
+        badValue(field, bytes, "a number");
+    if (p < end && *p == '.') {
+        n.point = p++;
+        const char* fraction = p;
+        while (p < end && *p >= '0' && *p <= '9')
+            ++p;
+        if (p == fraction)
             badValue(field, bytes, "a number");
+        if (p - fraction > field.decimals)
+            throw core::Error(QStringLiteral("Field '%1' holds '%2', which has more decimals than "
+                                             "the field's %3")
+                                  .arg(field.name, shownBytes(bytes))
+                                  .arg(field.decimals));
     }
-    if (!digits)
+    if (p != end)
         badValue(field, bytes, "a number");
     return n;
 }

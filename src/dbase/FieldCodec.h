@@ -22,7 +22,8 @@ QString kindName(const DbfField& field);
 QByteArray formatNumber(const DbfField& field, double value);
 // The same for a whole number, exactly, however large.
 QByteArray formatWhole(const DbfField& field, std::int64_t value);
-// Blank (or NUL-filled) reads as 0; anything but a decimal number is an error.
+// Blank reads as 0; anything but `[blanks][-]digits[.digits]` with at most the field's decimals
+// is an error (a comma, NULs, a sign "+", blanks after the digits).
 double parseNumber(const DbfField& field, const QByteArray& bytes);
 bool isBlank(const QByteArray& bytes);
 // A number exactly as stored: units × 10^-decimals, "-0.050" being -50 units of three decimals;

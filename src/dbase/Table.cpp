@@ -1,6 +1,7 @@
 #include "dbase/Table.h"
 
 #include "core/Error.h"
+#include "core/OwnFiles.h"
 #include "dbase/DbfHeader.h"
 #include "dbase/DbfScan.h"
 #include "dbase/FieldCodec.h"
@@ -109,6 +110,7 @@ void openFile(QFile& file, const QByteArray& name, const QString& shown, bool fo
 DbfHeader readHeader(QFile& file, const QString& shownName)
 {
     const qint64 size = file.size();
+    file.seek(0); // a descriptor handed over may stand anywhere
     QByteArray head = file.read(DbfHeader::fixedSize);
     const int claimed = claimedHeaderLength(head);
     if (claimed > head.size() && claimed <= size) {
@@ -411,7 +413,14 @@ void Table::emptyTable(const QString& dir, const QString& fileName)
     openFile(file, QFile::encodeName(path), shown, true, writable);
     if (!writable)
         throw core::Error(QStringLiteral("Cannot empty file '%1': it is read-only").arg(shown));
-    const DbfHeader header = readHeader(file, shown);
+    emptyTable(file, path);
+}
+
+void Table::emptyTable(QFile& file, const QString& path, const QString& headerFrom)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const DbfHeader header =
+        readHeader(file, headerFrom.isEmpty() ? shown : QDir::toNativeSeparators(headerFrom));
     // The count goes to 0 before the records go, so no reader ever sees a count beyond the end.
     bool ok = file.seek(DbfHeader::lastUpdateOffset) &&
               file.write(updateBytes(m_impl->clock(), 0)) == 7 &&
@@ -434,6 +443,41 @@ void Table::open(const QByteArray& nativePath, OpenMode mode)
     d.path = QFile::decodeName(nativePath);
     d.shownName = QDir::toNativeSeparators(d.path);
     openFile(d.file, nativePath, d.shownName, mode == OpenMode::ReadWrite, d.writable);
+    // A file this process wrote is met again by its name only if it is still that file.
+    const QString replaced = core::writtenFileProblem(d.path, d.file.handle());
+    if (!replaced.isEmpty()) {
+        d.file.close();
+        throw core::Error(QStringLiteral("Cannot open file '%1': %2").arg(d.shownName, replaced));
+    }
+    bindOpened();
+}
+
+void Table::open(QFile& file, const QString& path)
+{
+    close();
+    Impl& d = *m_impl;
+    d.path = path;
+    d.shownName = QDir::toNativeSeparators(d.path);
+#ifdef _WIN32
+    Q_UNUSED(file);
+    openFile(d.file, QFile::encodeName(d.path), d.shownName, true, d.writable);
+#else
+    const int fd = ::dup(file.handle());
+    d.writable = true;
+    if (fd < 0 || !d.file.open(fd, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                               QFileDevice::AutoCloseHandle)) {
+        if (fd >= 0)
+            ::close(fd);
+        throw core::Error(QStringLiteral("Cannot open file '%1': %2")
+                              .arg(d.shownName, QString::fromLocal8Bit(std::strerror(errno))));
+    }
+#endif
+    bindOpened();
+}
+
+void Table::bindOpened()
+{
+    Impl& d = *m_impl;
     try {
         d.header = readHeader(d.file, d.shownName);
         const qint64 end = d.header.recordPosition(d.header.recordCount);
@@ -662,6 +706,12 @@ const std::vector<DbfField>& Table::fields() const
 {
     m_impl->requireOpen();
     return m_impl->header.fields;
+}
+
+const DbfHeader& Table::header() const
+{
+    m_impl->requireOpen();
+    return m_impl->header;
 }
 
 } // namespace dbase

@@ -3,6 +3,7 @@
 #include "dbase/FieldCodec.h"
 
 #include <QDate>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -50,6 +51,12 @@ public:
     // Removes every record of the closed table file dir + fileName (any extension), keeping its
     // header and descriptors.
     void emptyTable(const QString& dir, const QString& fileName);
+    // The same for the table file `path` that the caller holds open for reading and writing,
+    // through that descriptor and never by a name: the table is then the very file the caller
+    // created.
+    // `headerFrom`, when given, is the file the header was copied from, which messages about the
+    // header name.
+    void emptyTable(QFile& file, const QString& path, const QString& headerFrom = {});
 
     enum class OpenMode
     {
@@ -61,6 +68,9 @@ public:
     // The same for a path given as the system's bytes, so that a name in another encoding than
     // the system's opens all the same.
     void open(const QByteArray& nativePath, OpenMode mode);
+    // Opens, for reading and writing, the table file the caller holds open: the table keeps a
+    // descriptor of its own on that same file (on Windows it opens the file's name again).
+    void open(QFile& file, const QString& path);
     bool isOpen() const;
     // Stores nothing pending; makes the header's record count and date current; closes the file.
     void close();
@@ -90,8 +100,12 @@ public:
     QStringList fieldNames() const;
     // The open file's fields as its header describes them, in their order.
     const std::vector<DbfField>& fields() const;
+    // The open file's header as read.
+    const DbfHeader& header() const;
 
 private:
+    void bindOpened(); // reads the open file's header and binds the declared fields
+
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };

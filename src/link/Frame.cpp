@@ -24,6 +24,16 @@ bool Frame::isReplyKind(char kind)
     return kind == Accepted || kind == Refused || kind == Data;
 }
 
+bool Frame::answers(char request, char reply)
+{
+    if (reply == Refused)
+        return request != Disconnect;
+    if (request == Request)
+        return reply == Data;
+    return reply == Accepted &&
+           (request == Connect || request == AdviseStart || request == AdviseStop);
+}
+
 static void putU32(std::string& out, std::uint32_t value)
 {
     out.push_back(static_cast<char>((value >> 24) & 0xFF));

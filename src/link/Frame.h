@@ -32,6 +32,9 @@ struct Frame
 
     static bool isKnownKind(char kind);
     static bool isReplyKind(char kind);
+    // Whether `reply` is a kind the request `request` can be answered with: data only to a
+    // request, an acceptance only to the others, a refusal to any.
+    static bool answers(char request, char reply);
 
     // The frame's bytes on the wire. The caller keeps payloads within MaxPayload.
     std::string encode() const;

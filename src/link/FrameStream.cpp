@@ -168,6 +168,8 @@ bool FrameStream::waitReadable(Clock::time_point deadline, const Idle& idle)
             return false;
         if (idle)
             idle();
+        if (!isOpen())
+            return false; // closed meanwhile: the wait was given up
     }
 }
 
@@ -220,7 +222,14 @@ std::optional<Frame> FrameStream::transact(char kind, const std::string& payload
         close();
         return std::nullopt;
     }
-    return await(frame.id, deadline, idle);
+    auto reply = await(frame.id, deadline, idle);
+    // A reply of a kind this frame cannot have is no answer, empty or otherwise: the peer does
+    // not speak the protocol, and the conversation ends as for any malformed frame.
+    if (reply && !Frame::answers(kind, reply->kind)) {
+        close();
+        return std::nullopt;
+    }
+    return reply;
 }
 
 } // namespace ddelink

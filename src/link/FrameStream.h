@@ -20,7 +20,8 @@ class FrameStream
 {
 public:
     using Clock = std::chrono::steady_clock;
-    // Called about every tenth of a second while a long wait goes on (the bridge's start).
+    // Called about every tenth of a second while a long wait goes on (the bridge's start); one
+    // that closes the stream ends the wait, as a broken stream.
     using Idle = std::function<void()>;
 
     FrameStream() = default;

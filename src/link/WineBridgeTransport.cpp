@@ -151,7 +151,9 @@ bool WineBridgeTransport::connect(const std::string& service, const std::string&
         return false;
     const auto start = FrameStream::Clock::now();
     // The bridge is up when it greets; until then Wine is starting, which is not a refusal.
-    if (m_stream.await(0, start + m_startLimit, m_whileStarting)) {
+    // Anything but an acceptance in the greeting's place is no bridge of ours.
+    const auto greeting = m_stream.await(0, start + m_startLimit, m_whileStarting);
+    if (greeting && greeting->kind == Frame::Accepted) {
         // The bridge starts the accounting program when nobody serves, and waits for it.
         const auto reply = m_stream.transact(
             Frame::Connect, topic,
@@ -161,6 +163,11 @@ bool WineBridgeTransport::connect(const std::string& service, const std::string&
     }
     endBridge();
     return false;
+}
+
+void WineBridgeTransport::stopStarting()
+{
+    m_stream.close();
 }
 
 void WineBridgeTransport::disconnect()

@@ -17,11 +17,11 @@ namespace ddelink {
 // the first connect finds nobody serving.
 //
 // Wine's own start (a few seconds, longer on a fresh prefix) is not a transaction: it ends when
-// the bridge greets with an `A` frame of id 0, and is waited for up to the start limit while the
-// idle callback keeps a splash on screen. From then on every transaction waits at most the
-// timeout. A bridge that ends ends the conversation; the next connect starts a new one. The child
-// inherits no descriptor but its pipes and standard error, gets SIGKILL when this thread dies,
-// and is ended with the conversation.
+// the bridge greets with an `A` frame of id 0 (any other greeting is refused), and is waited for up
+// to the start limit while the idle callback keeps a splash on screen. From then on every
+// transaction waits at most the timeout. A bridge that ends ends the conversation; the next connect
+// starts a new one. The child inherits no descriptor but its pipes and standard error, gets SIGKILL
+// when this thread dies, and is ended with the conversation.
 class WineBridgeTransport : public FrameTransport
 {
 public:
@@ -34,6 +34,8 @@ public:
     // How long Wine may take to bring the bridge up; and what runs meanwhile.
     void setStartLimit(std::chrono::milliseconds limit) { m_startLimit = limit; }
     void setWhileStarting(FrameStream::Idle idle) { m_whileStarting = std::move(idle); }
+    // Called from the callback above: the user gave up waiting. The connect then fails.
+    void stopStarting();
 
     bool connect(const std::string& service, const std::string& topic) override;
     void disconnect() override;

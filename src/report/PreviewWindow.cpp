@@ -2,6 +2,7 @@
 
 #include "core/Error.h"
 #include "core/Messages.h"
+#include "core/OwnFiles.h"
 #include "report/PageView.h"
 #include "report/ReportLayout.h"
 #include "report/ReportPainter.h"
@@ -387,6 +388,14 @@ void PreviewWindow::writePdf(const QString& path) const
     // the tax file's copies do, readable by the user only, written beside the chosen name and
     // put there only when whole, never through a link and never over another user's file.
     const QString shown = QDir::toNativeSeparators(path);
+    // A link of another user's on the way to the folder (in a shared folder) would take the form
+    // into a place of theirs: it is never followed. (One in the file's own place is refused as
+    // their file below.)
+    const QString link = core::foreignLink(QFileInfo(path).absolutePath());
+    if (!link.isEmpty())
+        throw core::Error(QStringLiteral("Не вдалося записати файл «%1»: «%2» — посилання іншого "
+                                         "користувача")
+                              .arg(shown, QDir::toNativeSeparators(link)));
     try {
         taxfile::writeInPlace(path, [&](QFile& file) {
             QPdfWriter writer(&file);

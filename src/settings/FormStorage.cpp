@@ -2,6 +2,8 @@
 
 #include "settings/FieldTable.h"
 
+#include "core/Messages.h"
+
 namespace settings {
 
 namespace {
@@ -54,6 +56,9 @@ void FormStorage::load(QHash<QString, QString>& texts) const noexcept
                 break;
             }
         }
+    } catch (const UnreadableStore& e) {
+        // Nothing was read: the settings keep their defaults, and the user is told why.
+        core::messages().showMessage(e.message());
     } catch (...) {
         // The settings keep what they have; the load shows nothing.
     }

@@ -2,6 +2,8 @@
 
 #include "settings/QSettingsStore.h"
 
+#include "core/OwnFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -16,7 +18,12 @@ const QString kKey = QStringLiteral("Link/WinePrefix");
 
 QString LinkSettings::winePrefix()
 {
-    QSettings stored(QSettingsStore().fileName(), QSettings::IniFormat);
+    const QString path = QSettingsStore().fileName();
+    // A file that is no plain file of the user's is not read (a pipe would hold the start for
+    // ever); the settings' load says so.
+    if (!core::readableFileProblem(path).isEmpty())
+        return {};
+    QSettings stored(path, QSettings::IniFormat);
     const QVariant value = stored.value(kKey);
     return value.metaType().id() == QMetaType::QString ? value.toString() : QString();
 }

@@ -1,12 +1,15 @@
 #include "settings/QSettingsStore.h"
 
 #include "core/Error.h"
+#include "core/OwnFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QMetaType>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVariant>
 
@@ -67,11 +70,58 @@ std::unique_ptr<QSettings> QSettingsStore::makeSettings() const
 
 QString QSettingsStore::fileName() const
 {
+    if (!m_iniFile.isEmpty())
+        return m_iniFile;
+#ifdef _WIN32
     return makeSettings()->fileName();
+#else
+    // Named without a QSettings, which would read the file (and every fallback) to be made.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QStringLiteral("/KVOR/4vt.conf");
+#endif
+}
+
+QStringList QSettingsStore::filesRead() const
+{
+    if (!m_iniFile.isEmpty())
+        return {m_iniFile};
+#ifdef _WIN32
+    return {};
+#else
+    // The user's file and the organisation's beside it, then the same in every system folder.
+    QStringList folders = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    folders.prepend(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+    folders.append(QLibraryInfo::path(QLibraryInfo::SettingsPath));
+    folders.removeDuplicates();
+    QStringList files;
+    for (const QString& folder : folders)
+        files << folder + QStringLiteral("/KVOR/4vt.conf") << folder + QStringLiteral("/KVOR.conf");
+    return files;
+#endif
+}
+
+QString QSettingsStore::unreadableText(const QString& path, const QString& why)
+{
+    // The program's own sentence, so the reasons it knows are said in its own language.
+    QString reason = why;
+    if (why == QStringLiteral("it is not a file"))
+        reason = QStringLiteral("це не звичайний файл");
+    else if (why == QStringLiteral("it belongs to another user"))
+        reason = QStringLiteral("він належить іншому користувачеві");
+    return QStringLiteral("Файл налаштувань \"%1\" не прочитано (%2): діють типові "
+                          "налаштування")
+        .arg(core::shownValue(QDir::toNativeSeparators(path)), reason);
 }
 
 void QSettingsStore::open()
 {
+    // QSettings reads each file by its name and would wait for ever on a pipe; so each is looked
+    // at first, without waiting, and must be a plain file of the user's (or the system's).
+    for (const QString& file : filesRead()) {
+        const QString why = core::readableFileProblem(file);
+        if (!why.isEmpty())
+            throw UnreadableStore(unreadableText(file, why));
+    }
     m_settings = makeSettings();
     // The key exists from the first start on, even before anything is saved: an empty file.
     const QString path = m_settings->fileName();

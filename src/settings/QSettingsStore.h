@@ -3,6 +3,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -22,7 +23,12 @@ public:
     ~QSettingsStore() override;
 
     QString fileName() const;
+    // Every file QSettings reads for this store, fallbacks included.
+    QStringList filesRead() const;
+    static QString unreadableText(const QString& path, const QString& why);
 
+    // Throws UnreadableStore when one of its files is no plain file of the user's (a pipe, a
+    // device, another user's file), before anything reads it.
     void open() override;
     Value read(const QString& name) override;
     void write(const NamedValues& values) override;

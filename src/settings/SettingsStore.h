@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Error.h"
+
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -7,6 +9,14 @@
 #include <memory>
 
 namespace settings {
+
+// The store is there but cannot be read safely (a pipe in a file's place, another user's file):
+// the settings keep their defaults and the user hears of it.
+class UnreadableStore : public core::Error
+{
+public:
+    using core::Error::Error;
+};
 
 // The per-user store of the settings: key Software\KVOR\4vt, subkey "Options", one text value
 // per name. Backends: QSettingsStore (an INI file, Linux) and RegistrySettingsStore (Windows).

@@ -1,6 +1,7 @@
 #include "taxfile/CopyRoutine.h"
 
 #include "core/Error.h"
+#include "core/OwnFiles.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -71,7 +72,7 @@ public:
             m_file.setFileName(destination +
                                QStringLiteral(".%1~").arg(QRandomGenerator::system()->generate(), 8,
                                                           16, QLatin1Char('0')));
-            if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered,
+            if (m_file.open(QIODevice::ReadWrite | QIODevice::NewOnly | QIODevice::Unbuffered,
                             ownerOnly))
                 return;
             if (m_file.error() != QFileDevice::OpenError || !QFileInfo::exists(m_file.fileName()))
@@ -225,11 +226,16 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
 {
     CopyIo plainIo;
     CopyIo& io = options.io ? *options.io : plainIo;
+    // Before anything looks through the path: a link of another user's to a folder would
+    // otherwise take the copy into their folder.
+    if (!core::foreignLink(destinationText).isEmpty())
+        fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destinationText)));
     const QString destination = resolveCopyDestination(source, destinationText);
 
     // Unbuffered, so every read and write below is one operation on the file itself.
     QFile in(source);
-    if (QFileInfo(source).isDir() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (QFileInfo(source).isDir() || !in.open(QIODevice::ReadOnly | QIODevice::Unbuffered) ||
+        !core::writtenFileProblem(source, in.handle()).isEmpty())
         fail(QStringLiteral("Cannot open file %1").arg(core::shownValue(source)));
 
     const QString parent = QFileInfo(destination).path();
@@ -263,8 +269,35 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
     if (options.syncToDevice && !syncHandle(out.handle()))
         fail(QStringLiteral("Stream write error"));
     in.close();
-    if (!scratch.placeAt(destination))
+#ifndef _WIN32
+    // The descriptor outlives the rename: it is the copy itself, not whatever the name leads to.
+    const int kept = options.keepOpen ? ::dup(out.handle()) : -1;
+    if (options.keepOpen && kept < 0)
         fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
+#endif
+    if (!scratch.placeAt(destination)) {
+#ifndef _WIN32
+        if (kept >= 0)
+            ::close(kept);
+#endif
+        fail(QStringLiteral("Cannot create file %1").arg(core::shownValue(destination)));
+    }
+    if (options.keepOpen) {
+        QFile& keep = *options.keepOpen;
+        keep.close();
+#ifdef _WIN32
+        keep.setFileName(destination);
+        const bool opened =
+            keep.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered);
+#else
+        const bool opened = keep.open(kept, QIODevice::ReadWrite | QIODevice::Unbuffered,
+                                      QFileDevice::AutoCloseHandle);
+        if (!opened)
+            ::close(kept);
+#endif
+        if (!opened)
+            fail(QStringLiteral("Cannot open file %1").arg(core::shownValue(destination)));
+    }
     if (options.syncToDevice && !syncDirectory(destination))
         fail(QStringLiteral("Stream write error"));
 }

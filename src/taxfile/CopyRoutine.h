@@ -25,6 +25,10 @@ struct CopyOptions
     // Forces the file and its directory onto the device before returning: a bookkeeper pulls
     // the stick out as soon as the program says nothing more.
     bool syncToDevice = false;
+    // When set, receives the copy as it was put in place, open for reading and writing: the
+    // same file, whatever is put under its name afterwards. (On Windows, which cannot rename an
+    // open file, it is opened again by its name.)
+    QFile* keepOpen = nullptr;
 };
 
 // Where a copy of source to destination lands: an existing directory gets the source's file
@@ -38,7 +42,9 @@ QString resolveCopyDestination(const QString& source, const QString& destination
 // a failure leaves whatever was there as it was; a link in the destination's place is replaced,
 // not followed, and a read-only file there is not touched. Failures throw core::Error:
 // "Cannot open file %s", "Cannot create file %s", "Stream read error", "Stream write error".
-// A destination that is the source itself is refused before anything is touched.
+// A destination that is the source itself is refused before anything is touched, and so is one
+// whose path follows another user's link (core::foreignLink). A source that this process wrote
+// must still be that very file of the user's (core::writtenFileProblem).
 void copyFile(const QString& source, const QString& destination, const CopyOptions& options = {});
 
 // Why no new file may take the place of `destination`: a folder stands there, or a file that is

@@ -3,6 +3,7 @@
 #include "core/Conversions.h"
 #include "core/Error.h"
 #include "core/Messages.h"
+#include "core/OwnFiles.h"
 #include "dbase/Table.h"
 #include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
@@ -12,6 +13,7 @@
 #include "taxfile/TaxFileName.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <cmath>
@@ -82,6 +84,20 @@ QString GenerationRun::noAnswerText(const QString& item)
         .arg(core::shownValue(item));
 }
 
+QString GenerationRun::tooManyRecordsText()
+{
+    return QStringLiteral("Записів працівників більше, ніж може вмістити файл звіту: номери від "
+                          "99991 належать службовим записам. Файл звіту не сформовано: "
+                          "сформуйте його для меншого діапазону працівників");
+}
+
+QString GenerationRun::missingTempDirectoryText(const QString& dir)
+{
+    return QStringLiteral("Тимчасової теки \"%1\" немає, тож файлові звіту нема куди "
+                          "записатися: створіть цю теку і сформуйте файл ще раз")
+        .arg(core::shownValue(QDir::toNativeSeparators(dir)));
+}
+
 QString GenerationRun::askItem(const QString& item)
 {
     QString answer = m_asker.ask(item);
@@ -132,6 +148,10 @@ void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employe
         if (!(income != 0.0 || tax != 0.0 || nonPayment == 1.0))
             continue;
 
+        // The numbers from 99991 on are the service records': an employee record there would be
+        // read as one of them, and the file would look finished with records it does not have.
+        if (m_recordCounter >= directorNp)
+            throw core::Error(tooManyRecordsText());
         PendingRecord record(m_table);
         m_table.setFloat(QStringLiteral("NP"), m_recordCounter);
         m_recordCounter += 1;
@@ -181,16 +201,34 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
 
     const QString name =
         buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
+    // A temporary folder that is not there would leave the file somewhere nobody meant.
+    if (m_tempDir.isEmpty() || !QFileInfo(m_tempDir).isDir())
+        throw core::Error(missingTempDirectoryText(m_tempDir));
     TaxFileName() = name;
 
     // A failed run in the same dialog leaves the table open on this very file; it is closed
     // before the template is copied over it, so the copy never races an open table.
     if (m_table.isOpen())
         m_table.close();
-    copyFile(templatePath, m_tempDir + name);
+    // The template must be a plain file of the user's (or an installed one), looked at without
+    // waiting on it.
+    const QString templateProblem = core::readableFileProblem(templatePath);
+    if (!templateProblem.isEmpty())
+        throw core::Error(QStringLiteral("Cannot open file '%1': %2")
+                              .arg(QDir::toNativeSeparators(templatePath), templateProblem));
 
-    m_table.emptyTable(m_tempDir, name);
-    m_table.open(m_tempDir, name);
+    // The copy is written and read back through the descriptor it was made on: in a temporary
+    // folder that others may write to, whatever is put under its name afterwards is not it.
+    const QString path = m_tempDir + name;
+    QFile taxFile;
+    CopyOptions options;
+    options.keepOpen = &taxFile;
+    copyFile(templatePath, path, options);
+    core::rememberWritten(path, core::identityOf(taxFile.handle()));
+
+    // The copy's header is the template's: what is wrong with it is said of DA.DBF.
+    m_table.emptyTable(taxFile, path, templatePath);
+    m_table.open(taxFile, path);
     // A template that lays the fields out otherwise (amounts without kopecks, say) still binds,
     // and every record would follow it: the user hears of it before the first one is written.
     const QStringList differences = taxfile::layoutDifferences(m_table.fields());

@@ -68,6 +68,10 @@ public:
     static QString noAnswerText(const QString& item);
 
     static QString missingTemplateText();
+    // The run would number an employee record as the first service record.
+    static QString tooManyRecordsText();
+    // The temporary folder the tax file is written to is not there.
+    static QString missingTempDirectoryText(const QString& dir);
     // The warning about a template whose fields differ from the tax file's layout.
     static QString templateLayoutText(const QStringList& differences);
 

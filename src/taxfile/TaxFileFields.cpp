@@ -59,6 +59,15 @@ QStringList layoutDifferences(const std::vector<DbfField>& fields)
             differences << QStringLiteral("%1: %2 замість %3")
                                .arg(expected.name, described(*found), described(expected));
     }
+    // A field the form does not have: other readers take the file's layout as it stands.
+    const std::vector<DbfField> layout = taxFileLayout();
+    for (const DbfField& f : fields) {
+        const bool known = std::any_of(layout.begin(), layout.end(), [&](const DbfField& e) {
+            return f.name.compare(e.name, Qt::CaseInsensitive) == 0;
+        });
+        if (!known)
+            differences << QStringLiteral("%1: зайве поле %2").arg(f.name, described(f));
+    }
     return differences;
 }
 

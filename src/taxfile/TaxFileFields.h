@@ -17,8 +17,8 @@ std::vector<dbase::FieldDecl> taxFileFields();
 std::vector<dbase::DbfField> taxFileLayout();
 
 // Where the fields of a template differ from that layout in kind (N and F count as one), width
-// or decimals: one line per field, "S_DOX: N 15.0 замість N 15.2"; empty when they agree.
-// Further fields of the template are not looked at.
+// or decimals: one line per field, "S_DOX: N 15.0 замість N 15.2"; and a line for every field
+// the layout does not have, "EXTRA: зайве поле C 5.0". Empty when they agree.
 QStringList layoutDifferences(const std::vector<dbase::DbfField>& fields);
 
 // The width of the two text fields that carry a requisite code: KOD (the payer's code) and TIN.

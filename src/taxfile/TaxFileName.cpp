@@ -53,6 +53,10 @@ QString& TaxFileName()
 QString tempDirectory()
 {
     QString dir = QDir::tempPath();
+    // The system gives no folder at all when the one it is told to use is not there; the run
+    // then names that folder rather than writing into the root.
+    if (dir.isEmpty())
+        dir = QDir::cleanPath(qEnvironmentVariable("TMPDIR"));
     if (!dir.endsWith(u'/'))
         dir += u'/';
     return dir;

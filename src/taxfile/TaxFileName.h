@@ -10,7 +10,7 @@ namespace taxfile {
 QString& TaxFileName();
 
 // The directory the tax file is written to, read from and copied from, with its trailing
-// separator.
+// separator; the folder as named even when it is not there (the run then says so).
 QString tempDirectory();
 
 // "DA" + region code + tax office code + two-digit file number + "." + quarter (kwartal 0..3).
