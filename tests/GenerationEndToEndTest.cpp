@@ -14,8 +14,8 @@
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
 #include "taxfile/Report1Dlg.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -7,8 +7,8 @@
 #include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/GaugeModel.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QHash>
 #include <QLocale>

@@ -10,7 +10,7 @@
 #include "support/TaxFileBuilder.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/Report1Dlg.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QAction>
 #include <QApplication>

@@ -13,7 +13,7 @@
 #include "support/TaxTemplate.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/RadioGroup.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 #include "widgets/OuterSize.h"
 
 #include <QApplication>

@@ -1,5 +1,5 @@
 #include "check/TaxFileCheck.h"
-#include "check/CheckDigits.h"
+#include "taxformat/CheckDigits.h"
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
 #include "support/OpenFiles.h"

@@ -13,8 +13,8 @@
 #include "support/DefaultTemplates.h"
 #include "support/RecordingMessageSink.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,5 +1,5 @@
 fvt_add_test(check_tests
-    SOURCES CheckDigitsTest.cpp TaxFileCheckTest.cpp
+    SOURCES TaxFileCheckTest.cpp
     LIBS fvt_check)
 # 4vt-check as a real process.
 if(TARGET 4vt-check)

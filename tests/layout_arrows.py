@@ -16,16 +16,18 @@ import sys
 
 # folder: (folders its logic may use, folders its windows may use); None where it has no such
 # part. The windows of a folder may also use its own logic and whatever that logic may use.
-EVERYTHING = {"core", "link", "dbase", "settings", "widgets", "taxfile", "check", "report"}
+EVERYTHING = {"core", "link", "dbase", "taxformat", "settings", "widgets", "taxfile", "check",
+              "report"}
 TABLE = {
     "core": (set(), None),
     "link": ({"core"}, None),
     "dbase": ({"core"}, None),
-    "settings": ({"core"}, {"widgets", "check"}),
+    "taxformat": ({"core", "dbase"}, None),
+    "settings": ({"core"}, {"widgets", "taxformat"}),
     "widgets": (None, {"core"}),
-    "taxfile": ({"core", "dbase", "link", "settings"}, {"widgets"}),
-    "check": ({"core", "dbase", "taxfile"}, {"widgets"}),
-    "report": ({"core", "dbase", "settings", "taxfile"}, {"widgets"}),
+    "taxfile": ({"core", "dbase", "link", "settings", "taxformat"}, {"widgets"}),
+    "check": ({"core", "dbase", "taxformat"}, {"widgets"}),
+    "report": ({"core", "dbase", "settings", "taxformat", "taxfile"}, {"widgets"}),
     "app": (None, EVERYTHING),
 }
 WINDOW_QT = {"Qt6::Widgets", "Qt6::PrintSupport"}

@@ -4,7 +4,7 @@
 #include "core/Messages.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/CopyRoutine.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDir>
 

@@ -8,8 +8,8 @@
 #include "settings/SettingsSource.h"
 #include "settings/Templates.h"
 #include "taxfile/CopyRoutine.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -22,7 +22,7 @@
 #include "report/ReportPainter.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -12,7 +12,7 @@
 #include "link/SocketPath.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QDir>
