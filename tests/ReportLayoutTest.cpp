@@ -1,5 +1,5 @@
-#include "report/ReportLayout.h"
-#include "report/ReportFont.h"
+#include "bands/ReportLayout.h"
+#include "bands/ReportFont.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "core/Error.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportFill.h"
-#include "report/ReportLayout.h"
+#include "bands/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/DbfTestFile.h"

@@ -3,7 +3,7 @@
 # table). The targets are read here, once every folder has declared its own.
 find_program(FVT_PYTHON3 python3 REQUIRED)
 set(fvt_layout_lines "")
-foreach(dir core link dbase taxformat widgets settings check taxfile report app)
+foreach(dir core link dbase taxformat widgets settings check taxfile bands report app)
     foreach(target fvt_${dir} fvt_${dir}_ui)
         if(TARGET ${target})
             get_target_property(sources ${target} SOURCES)

@@ -17,7 +17,7 @@ import sys
 # folder: (folders its logic may use, folders its windows may use); None where it has no such
 # part. The windows of a folder may also use its own logic and whatever that logic may use.
 EVERYTHING = {"core", "link", "dbase", "taxformat", "settings", "widgets", "taxfile", "check",
-              "report"}
+              "bands", "report"}
 TABLE = {
     "core": (set(), None),
     "link": ({"core"}, None),
@@ -27,7 +27,8 @@ TABLE = {
     "widgets": (None, {"core"}),
     "taxfile": ({"core", "dbase", "link", "settings", "taxformat"}, {"widgets"}),
     "check": ({"core", "dbase", "taxformat"}, {"widgets"}),
-    "report": ({"core", "dbase", "settings", "taxformat", "taxfile"}, {"widgets"}),
+    "bands": ({"core"}, None),
+    "report": ({"core", "dbase", "bands", "settings", "taxformat", "taxfile"}, {"widgets"}),
     "app": (None, EVERYTHING),
 }
 WINDOW_QT = {"Qt6::Widgets", "Qt6::PrintSupport"}

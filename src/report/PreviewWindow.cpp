@@ -3,8 +3,8 @@
 #include "core/Error.h"
 #include "core/Messages.h"
 #include "report/PageView.h"
-#include "report/ReportLayout.h"
-#include "report/ReportPainter.h"
+#include "bands/ReportLayout.h"
+#include "bands/ReportPainter.h"
 #include "taxfile/CopyRoutine.h"
 
 #include <QAction>

@@ -3,7 +3,7 @@
 #include "core/Messages.h"
 #include "report/PeriodCheck.h"
 #include "report/PreviewWindow.h"
-#include "report/ReportLayout.h"
+#include "bands/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/ReportDefinition.h"
+#include "bands/ReportDefinition.h"
 #include "taxformat/RunChoices.h"
 
 #include <QString>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "dbase/Table.h"
-#include "report/DataSource.h"
-#include "report/ReportDefinition.h"
+#include "bands/DataSource.h"
+#include "bands/ReportDefinition.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "report/ReportLayout.h"
+#include "bands/ReportLayout.h"
 
 #include "core/Error.h"
-#include "report/ReportFont.h"
+#include "bands/ReportFont.h"
 
 #include <QStringList>
 #include <QTextBoundaryFinder>
