@@ -2,7 +2,7 @@
 // raw DDE messages. Names and data are Windows-1251 bytes, written here as escapes.
 #include "link/DdemlClient.h"
 #include "link/ItemLink.h"
-#include "support/FakeDdeServer.h"
+#include "FakeDdeServer.h"
 
 #include <gtest/gtest.h>
 
