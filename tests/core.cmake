@@ -1,1 +1,2 @@
-fvt_add_test(core_tests SOURCES Cp1251Test.cpp ConversionsTest.cpp ErrorTest.cpp LIBS fvt_core)
+fvt_add_test(core_tests SOURCES Cp1251Test.cpp ConversionsTest.cpp ErrorTest.cpp SafeWriteTest.cpp
+    LIBS fvt_core)

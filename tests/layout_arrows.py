@@ -28,7 +28,7 @@ TABLE = {
     "taxfile": ({"core", "dbase", "link", "settings", "taxformat"}, {"widgets"}),
     "check": ({"core", "dbase", "taxformat"}, {"widgets"}),
     "bands": ({"core"}, None),
-    "report": ({"core", "dbase", "bands", "settings", "taxformat", "taxfile"}, {"widgets"}),
+    "report": ({"core", "dbase", "bands", "settings", "taxformat"}, {"widgets"}),
     "app": (None, EVERYTHING),
 }
 WINDOW_QT = {"Qt6::Widgets", "Qt6::PrintSupport"}

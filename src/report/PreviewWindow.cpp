@@ -2,10 +2,10 @@
 
 #include "core/Error.h"
 #include "core/Messages.h"
+#include "core/SafeWrite.h"
 #include "report/PageView.h"
 #include "bands/ReportLayout.h"
 #include "bands/ReportPainter.h"
-#include "taxfile/CopyRoutine.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -388,7 +388,7 @@ void PreviewWindow::writePdf(const QString& path) const
     // put there only when whole, never through a link and never over another user's file.
     const QString shown = QDir::toNativeSeparators(path);
     try {
-        taxfile::writeInPlace(path, [&](QFile& file) {
+        core::writeSafely(path, [&](QIODevice& file) {
             QPdfWriter writer(&file);
             // For the archive: PDF/A-1b, its fonts embedded, title and creator in its metadata.
             writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);

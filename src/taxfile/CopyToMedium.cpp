@@ -53,11 +53,9 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
                                  core::shownValue(destination));
     bool copied = false;
     try {
-        CopyOptions options;
-        options.syncToDevice = true;
         // Without a generated file the source would be the temporary directory itself.
         if (!fileName.isEmpty() && !namesMissingDrive(destination)) {
-            copyFile(tempDir + fileName, withHomeFolder(destination) + fileName, options);
+            copyFile(tempDir + fileName, withHomeFolder(destination) + fileName);
             copied = true;
         }
     } catch (...) {
