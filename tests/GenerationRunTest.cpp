@@ -4,6 +4,7 @@
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
+#include "support/RunSettings.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/GaugeModel.h"
@@ -57,19 +58,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
-        m_settings.set("CodRegion", "07");
-        m_settings.set("CodPod", "14");
-        m_settings.set("FirstWoker", "1");
-        m_settings.set("LastWoker", "1");
-        m_settings.set("Edrpou1", "12345678");
-        m_settings.set("pdw1", "1234567890");
-        m_settings.set("codk1", "1111111111");
-        m_settings.set("codb1", "2222222222");
-        m_settings.set("TellBoss", "2345678");
-        m_settings.set("TellShief", "3456789");
-        m_settings.set("FormWoker", "T&");
-        m_settings.set("IndNumber", "H&");
-        m_settings.set("InWoker", "Z&");
+        testsupport::setFirmSettings(m_settings);
         m_choices.nperiod = "1";
         m_choices.zyear = "2001";
         m_choices.wuser = 0;
