@@ -68,6 +68,11 @@ protected:
 
     taxfile::GenerationRun::Outcome run()
     {
+        return runFor().outcome;
+    }
+
+    taxfile::GenerationRun::Result runFor()
+    {
         taxfile::GenerationRun r(m_settings, m_asker, m_table, m_progress);
         r.setWorkingDirectory(m_work.path());
         r.setTempDirectory(m_temp.path() + '/');
@@ -160,11 +165,14 @@ TEST_F(GenerationRunTest, OneEmployeeIsAskedInTheFixedOrderAndWrittenField_by_fi
     m_choices.wuser = 1;
     m_choices.kwartal = 1;
 
-    EXPECT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    const taxfile::GenerationRun::Result result = runFor();
+    EXPECT_EQ(result.outcome, taxfile::GenerationRun::Outcome::Finished);
 
     QStringList expected{"T5", "I5", "X5", "", "H5", "Z5", "P5", "", "", "", "R5", "", ""};
     expected << emptyRows(4);
     EXPECT_EQ(m_asker.asked, expected);
+    // The run's name, and the process-wide one the same.
+    EXPECT_EQ(result.fileName, "DA071401.2");
     EXPECT_EQ(taxfile::TaxFileName(), "DA071401.2");
     EXPECT_FALSE(m_progress.panelVisible);
     EXPECT_FALSE(m_table.isOpen());

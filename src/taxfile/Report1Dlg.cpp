@@ -202,27 +202,28 @@ void Report1Dlg::Button1Click()
     run.setTempDirectory(m_tempDir);
     run.setLinkCheck(m_linkAlive);
     run.setLinkReopen(m_reopenLink);
-    GenerationRun::Outcome outcome = GenerationRun::Outcome::NoTemplate;
+    GenerationRun::Result result;
     core::guarded([&] {
         // Gone before a failure is shown, so that its box takes the keys and the clicks.
         InputBlocker blocker;
-        outcome = run.run(choices());
+        result = run.run(choices());
     });
     m_running = false;
-    if (outcome == GenerationRun::Outcome::Finished) {
+    if (result.outcome == GenerationRun::Outcome::Finished) {
+        m_fileName = result.fileName;
         Button2->setEnabled(true);
         Button1->setEnabled(false);
         Button4->setEnabled(true);
         // The file as written is checked; what is found is listed beside this dialog.
         if (m_fileCheck)
-            m_fileCheck(m_tempDir + TaxFileName());
+            m_fileCheck(m_tempDir + m_fileName);
     }
 }
 
 void Report1Dlg::Button2Click()
 {
     if (m_print)
-        core::guarded([&] { m_print(choices(), m_tempDir, TaxFileName()); });
+        core::guarded([&] { m_print(choices(), m_tempDir, m_fileName); });
 }
 
 void Report1Dlg::Button3Click()
@@ -235,7 +236,7 @@ void Report1Dlg::Button4Click()
 {
     if (m_running)
         return;
-    core::guarded([&] { copyToMedium(m_settings, m_tempDir, TaxFileName()); });
+    core::guarded([&] { copyToMedium(m_settings, m_tempDir, m_fileName); });
 }
 
 void Report1Dlg::reject()
