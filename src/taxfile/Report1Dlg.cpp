@@ -78,7 +78,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
                        QWidget* parent)
     : QDialog(parent), m_settings(settings), m_asker(asker),
       DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), taxFileFields())),
-      m_tempDir(tempDirectory())
+      m_tempDir(tempDirectory()), m_fileName(TaxFileName())
 {
     setObjectName(QStringLiteral("Report1Dlg"));
     setWindowTitle(QStringLiteral("Формування звітів"));
