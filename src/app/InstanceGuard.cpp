@@ -5,12 +5,13 @@
 #ifdef _WIN32
 #include "app/InstanceBlockWin.h"
 #else
+#include "core/Clock.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QTemporaryFile>
-#include <QThread>
 
 #include <cerrno>
 #include <cstring>
@@ -130,7 +131,7 @@ bool heldByLivingCopy(QLockFile& lock, const QString& path)
             return true; // readable and, as tryLock found, not stale: its owner runs
         if (!QFileInfo::exists(path))
             return false;
-        QThread::msleep(50);
+        core::clock().sleepFor(std::chrono::milliseconds(50));
     }
     return false;
 }
