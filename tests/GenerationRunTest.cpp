@@ -264,25 +264,31 @@ TEST_F(GenerationRunTest, TotalsAreExactToTheKopeck)
 
 TEST_F(GenerationRunTest, TheRecordRuleAndEmptyAnswers)
 {
-    m_settings.set("LastWoker", "4");
-    setRow(1, "I&", "", "N&", "");
+    m_settings.set("LastWoker", "6");
+    setRow(1, "I&", "X&", "N&", "");
     m_settings.set("FormWoker", "T&");
-    // 1: no number, skipped; 2: non-payment 1 writes zeros; 3: non-payment 2 writes nothing;
-    // 4: everything 0.
-    m_asker.answers = {{"T2", "22"}, {"I2", "0"},  {"N2", "1"},   {"T3", "33"}, {"I3", "0"},
-                       {"N3", "2"},  {"T4", "44"}, {"I4", " 0 "}, {"N4", "0"}};
+    // A row is written when its income or its tax is not 0 or its non-payment mark is 1, each
+    // alone: 1: no number, skipped; 2: non-payment 1 writes zeros; 3: non-payment 2 writes
+    // nothing; 4: everything 0; 5: a tax alone; 6: an income alone.
+    m_asker.answers = {{"T2", "22"}, {"I2", "0"},   {"N2", "1"}, {"T3", "33"}, {"I3", "0"},
+                       {"N3", "2"},  {"T4", "44"},  {"I4", " 0 "}, {"N4", "0"}, {"X4", "0"},
+                       {"T5", "55"}, {"X5", "7"},   {"T6", "66"}, {"I6", "5"}};
     ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
 
     EXPECT_EQ(m_asker.asked.mid(0, 2), (QStringList{"T1", "T2"})); // nothing more for 1
     const auto rows = records();
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[0].tin, "22");
     EXPECT_EQ(rows[0].sDox, 0);
     EXPECT_EQ(rows[0].sTax, 0);
     EXPECT_EQ(rows[0].oznPilg, 0); // no benefit template, nothing asked
-    EXPECT_EQ(rows[1].np, 99991);
+    EXPECT_EQ(rows[1].tin, "55");
+    EXPECT_EQ(rows[1].sTax, 7);
+    EXPECT_EQ(rows[2].tin, "66");
+    EXPECT_EQ(rows[2].sDox, 5);
+    EXPECT_EQ(rows[3].np, 99991);
     EXPECT_FALSE(m_asker.asked.contains("P2"));
-    EXPECT_EQ(m_progress.positions, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(m_progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 TEST_F(GenerationRunTest, AmountsFollowTheDecimalSeparator)
