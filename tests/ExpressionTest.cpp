@@ -1,6 +1,6 @@
 #include "bands/Expression.h"
-#include "core/Error.h"
 #include "bands/Value.h"
+#include "core/Error.h"
 #include "support/ScopedEnvironment.h"
 
 #include <QHash>

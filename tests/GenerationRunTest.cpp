@@ -66,10 +66,7 @@ protected:
         taxfile::TaxFileName().clear();
     }
 
-    taxfile::GenerationRun::Outcome run()
-    {
-        return runFor().outcome;
-    }
+    taxfile::GenerationRun::Outcome run() { return runFor().outcome; }
 
     taxfile::GenerationRun::Result runFor()
     {
@@ -270,10 +267,10 @@ TEST_F(GenerationRunTest, TheRecordRuleAndEmptyAnswers)
     // A row is written when its income or its tax is not 0 or its non-payment mark is 1, each
     // alone: 1: no number, skipped; 2: non-payment 1 writes zeros; 3: non-payment 2 writes
     // nothing; 4: everything 0; 5: a tax alone; 6: an income alone.
-    m_asker.answers = {{"T2", "22"}, {"I2", "0"}, {"X2", "0"}, {"N2", "1"},   {"T3", "33"},
-                       {"I3", "0"},  {"X3", "0"}, {"N3", "2"}, {"T4", "44"},  {"I4", " 0 "},
-                       {"X4", "0"},  {"N4", "0"}, {"T5", "55"}, {"I5", "0"},  {"X5", "7"},
-                       {"N5", "0"},  {"T6", "66"}, {"I6", "5"}, {"X6", "0"},  {"N6", "0"}};
+    m_asker.answers = {{"T2", "22"}, {"I2", "0"},  {"X2", "0"},  {"N2", "1"},  {"T3", "33"},
+                       {"I3", "0"},  {"X3", "0"},  {"N3", "2"},  {"T4", "44"}, {"I4", " 0 "},
+                       {"X4", "0"},  {"N4", "0"},  {"T5", "55"}, {"I5", "0"},  {"X5", "7"},
+                       {"N5", "0"},  {"T6", "66"}, {"I6", "5"},  {"X6", "0"},  {"N6", "0"}};
     ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
 
     EXPECT_EQ(m_asker.asked.mid(0, 2), (QStringList{"T1", "T2"})); // nothing more for 1

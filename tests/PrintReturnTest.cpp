@@ -1,7 +1,7 @@
 #include "report/PrintReturn.h"
 #include "app/StartUp.h"
-#include "report/PreviewWindow.h"
 #include "bands/ReportLayout.h"
+#include "report/PreviewWindow.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/PdfWords.h"

@@ -1,7 +1,7 @@
+#include "bands/ReportLayout.h"
 #include "core/Error.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportFill.h"
-#include "bands/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/DbfTestFile.h"

@@ -1,9 +1,9 @@
 #include "check/TaxFileCheck.h"
-#include "taxformat/CheckDigits.h"
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
 #include "support/OpenFiles.h"
 #include "support/TaxFileBuilder.h"
+#include "taxformat/CheckDigits.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "bands/ReportLayout.h"
 
-#include "core/Error.h"
 #include "bands/ReportFont.h"
+#include "core/Error.h"
 
 #include <QStringList>
 #include <QTextBoundaryFinder>

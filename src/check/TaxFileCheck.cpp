@@ -1,8 +1,8 @@
 #include "check/TaxFileCheck.h"
 
-#include "taxformat/CheckDigits.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
+#include "taxformat/CheckDigits.h"
 #include "taxformat/TaxFileFields.h"
 
 #include <QDir>

@@ -119,8 +119,8 @@ protected:
             const qint64 taken = m_disk.write(m_file, data + done, size - done);
             if (taken <= 0) {
                 m_failed = true;
-                m_reason = taken < 0 ? m_file.errorString()
-                                     : QStringLiteral("файл записано не повністю");
+                m_reason =
+                    taken < 0 ? m_file.errorString() : QStringLiteral("файл записано не повністю");
                 setErrorString(m_reason);
                 return -1;
             }

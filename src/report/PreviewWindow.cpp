@@ -1,11 +1,11 @@
 #include "report/PreviewWindow.h"
 
+#include "bands/ReportLayout.h"
+#include "bands/ReportPainter.h"
 #include "core/Error.h"
 #include "core/Messages.h"
 #include "core/SafeWrite.h"
 #include "report/PageView.h"
-#include "bands/ReportLayout.h"
-#include "bands/ReportPainter.h"
 
 #include <QAction>
 #include <QCloseEvent>

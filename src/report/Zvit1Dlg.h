@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dbase/Table.h"
 #include "bands/DataSource.h"
 #include "bands/ReportDefinition.h"
+#include "dbase/Table.h"
 
 #include <QString>
 

@@ -36,7 +36,8 @@ QString setDataFailure(const QString& name)
 // scratch file and read back under a name QSettings has never seen, so that what is checked is
 // what reached the disk and not what QSettings remembers of it (a rename, never a hard link:
 // FAT disks and some network home folders refuse links). Nothing when any step fails.
-std::optional<QByteArray> composedStore(const QString& path, const SettingsStore::NamedValues& values)
+std::optional<QByteArray> composedStore(const QString& path,
+                                        const SettingsStore::NamedValues& values)
 {
     QTemporaryFile scratch(path + QStringLiteral(".XXXXXX"));
     scratch.setAutoRemove(true);

@@ -96,17 +96,20 @@ void copyFile(const QString& source, const QString& destinationText, const CopyO
     placing.disk = options.disk;
     placing.modified = QFileInfo(in).lastModified();
     try {
-        core::writeSafely(destination, [&](QIODevice& out) {
-            const auto buffer = std::make_unique<char[]>(ChunkSize);
-            qint64 got = 0;
-            do {
-                got = io.read(in, buffer.get(), ChunkSize);
-                if (got < 0)
-                    fail(QStringLiteral("Stream read error"));
-                if (got > 0 && out.write(buffer.get(), got) != got)
-                    fail(QStringLiteral("Stream write error"));
-            } while (got == ChunkSize);
-        }, placing);
+        core::writeSafely(
+            destination,
+            [&](QIODevice& out) {
+                const auto buffer = std::make_unique<char[]>(ChunkSize);
+                qint64 got = 0;
+                do {
+                    got = io.read(in, buffer.get(), ChunkSize);
+                    if (got < 0)
+                        fail(QStringLiteral("Stream read error"));
+                    if (got > 0 && out.write(buffer.get(), got) != got)
+                        fail(QStringLiteral("Stream write error"));
+                } while (got == ChunkSize);
+            },
+            placing);
     } catch (const core::SafeWriteError& e) {
         fail(e.step() == core::SafeWriteError::Step::Write ? QStringLiteral("Stream write error")
                                                            : cannotCreate);

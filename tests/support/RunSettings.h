@@ -10,10 +10,10 @@ namespace testsupport {
 inline void setFirmSettings(settings::MapSettings& settings)
 {
     const char* const values[][2] = {
-        {"CodRegion", "07"},       {"CodPod", "14"},       {"FirstWoker", "1"},
-        {"LastWoker", "1"},        {"Edrpou1", "12345678"}, {"pdw1", "1234567890"},
-        {"codk1", "1111111111"},   {"codb1", "2222222222"}, {"TellBoss", "2345678"},
-        {"TellShief", "3456789"},  {"FormWoker", "T&"},     {"IndNumber", "H&"},
+        {"CodRegion", "07"},      {"CodPod", "14"},        {"FirstWoker", "1"},
+        {"LastWoker", "1"},       {"Edrpou1", "12345678"}, {"pdw1", "1234567890"},
+        {"codk1", "1111111111"},  {"codb1", "2222222222"}, {"TellBoss", "2345678"},
+        {"TellShief", "3456789"}, {"FormWoker", "T&"},     {"IndNumber", "H&"},
         {"InWoker", "Z&"},
     };
     for (const auto& v : values)

@@ -14,12 +14,12 @@
 //   engine-view / raw-view the same onto the preview's kind of device: each page in turn onto
 //                one screen-resolution image, as the preview paints the page it shows.
 
-#include "bench_support/BenchTaxFile.h"
-#include "core/Error.h"
-#include "report/ReportFill.h"
 #include "bands/ReportFont.h"
 #include "bands/ReportLayout.h"
 #include "bands/ReportPainter.h"
+#include "bench_support/BenchTaxFile.h"
+#include "core/Error.h"
+#include "report/ReportFill.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "taxformat/TaxFileFields.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "taxformat/CheckDigits.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
+#include "taxformat/CheckDigits.h"
 #include "taxformat/TaxFileFields.h"
 
 #include <QDate>

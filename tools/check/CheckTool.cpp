@@ -136,8 +136,8 @@ int runCheckTool(const std::vector<QByteArray>& arguments, std::FILE* out, std::
             return 0;
         } else if (options && arg.size() > 1 && arg.startsWith('-')) {
             print(err, QStringLiteral("4vt-check: невідомий параметр %1. Довідка: 4vt-check "
-                                         "--help\n")
-                              .arg(shownName(arg)));
+                                      "--help\n")
+                           .arg(shownName(arg)));
             return 2;
         } else {
             files.push_back(arg);
@@ -145,7 +145,7 @@ int runCheckTool(const std::vector<QByteArray>& arguments, std::FILE* out, std::
     }
     if (files.empty()) {
         print(err, QStringLiteral("4vt-check: не вказано жодного файла. Довідка: 4vt-check "
-                                     "--help\n"));
+                                  "--help\n"));
         return 2;
     }
     int status = 0;
@@ -155,8 +155,8 @@ int runCheckTool(const std::vector<QByteArray>& arguments, std::FILE* out, std::
         try {
             const check::Findings findings = check::checkTaxFileNamed(file);
             for (const check::Finding& f : findings)
-                written = print(out, name + QStringLiteral(": ") +
-                                            escaped(check::findingLine(f)) + QLatin1Char('\n')) &&
+                written = print(out, name + QStringLiteral(": ") + escaped(check::findingLine(f)) +
+                                         QLatin1Char('\n')) &&
                           written;
             if (check::countOf(findings, check::Severity::Error) > 0)
                 status = std::max(status, 1);
@@ -168,9 +168,8 @@ int runCheckTool(const std::vector<QByteArray>& arguments, std::FILE* out, std::
             break;
     }
     if (!flushed(out) || !written) {
-        print(err,
-              QStringLiteral("4vt-check: не вдалося записати результат перевірки: %1\n")
-                  .arg(QString::fromLocal8Bit(std::strerror(writeError ? writeError : EIO))));
+        print(err, QStringLiteral("4vt-check: не вдалося записати результат перевірки: %1\n")
+                       .arg(QString::fromLocal8Bit(std::strerror(writeError ? writeError : EIO))));
         return 2;
     }
     return status;
