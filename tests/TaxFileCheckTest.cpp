@@ -263,6 +263,12 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
     rows[1].sTax = rows[1].sDox;
     rows[4].sTax = 1388.16 + rows[1].sDox;
     EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // Each side of the date rules' limits: dismissed on the day of hiring, hired and dismissed
+    // on the quarter's last day.
+    rows = testsupport::soundReturn();
+    rows[0].dismissed = rows[0].hired;
+    rows[1].hired = rows[1].dismissed = QDate(2008, 9, 30);
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
 }
 
 TEST_F(TaxFileCheckTest, ErrorsComeFirst)
