@@ -1,4 +1,4 @@
-#include "check/CheckDigits.h"
+#include "taxformat/CheckDigits.h"
 
 #include <gtest/gtest.h>
 

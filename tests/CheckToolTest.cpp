@@ -1,8 +1,11 @@
-// 4vt-check run as its own process on good, bad and unreadable files.
+// 4vt-check on good, bad and unreadable files: its logic in-process, its exit status and the
+// bytes of its arguments as its own process.
 
+#include "CheckTool.h"
 #include "support/DbfTestFile.h"
 #include "support/TaxFileBuilder.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -32,12 +35,45 @@ struct ToolRun
 class CheckToolTest : public ::testing::Test
 {
 protected:
+    static QString readBack(std::FILE* file)
+    {
+        QByteArray bytes;
+        std::rewind(file);
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+            bytes.append(buffer, qsizetype(n));
+        return QString::fromUtf8(bytes);
+    }
+
+    // The tool's logic in this process; `outputFile` takes its findings in place of a scratch
+    // file.
     ToolRun run(const QStringList& arguments, const QString& outputFile = {})
+    {
+        std::vector<QByteArray> bytes;
+        for (const QString& argument : arguments)
+            bytes.push_back(QFile::encodeName(argument));
+        std::FILE* out = outputFile.isEmpty()
+                             ? std::tmpfile()
+                             : std::fopen(QFile::encodeName(outputFile).constData(), "w");
+        std::FILE* err = std::tmpfile();
+        EXPECT_TRUE(out && err);
+        if (!out || !err)
+            return {};
+        // In the test's folder, as the process runs there.
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(m_dir.path());
+        const int status = runCheckTool(bytes, out, err);
+        QDir::setCurrent(before);
+        ToolRun r{status, outputFile.isEmpty() ? readBack(out) : QString(), readBack(err)};
+        std::fclose(out);
+        std::fclose(err);
+        return r;
+    }
+
+    ToolRun runProcess(const QStringList& arguments)
     {
         QProcess tool;
         tool.setWorkingDirectory(m_dir.path());
-        if (!outputFile.isEmpty())
-            tool.setStandardOutputFile(outputFile);
         tool.start(QStringLiteral(FVT_BINARY_DIR "/bin/4vt-check"), arguments);
         EXPECT_TRUE(tool.waitForFinished(30000));
         EXPECT_EQ(tool.exitStatus(), QProcess::NormalExit);
@@ -66,6 +102,10 @@ TEST_F(CheckToolTest, ExitStatusSaysWhatWasFound)
     rows[1].tin = "2514412298";
     const QString bad = taxFile("DA071403.3", rows);
     const QString unreadable = testsupport::writeFile(m_dir.path(), "DA071404.3", "no table");
+
+    // The program itself ends with the status its logic returns.
+    for (const auto& [file, status] : {std::pair{good, 0}, {bad, 1}, {unreadable, 2}})
+        EXPECT_EQ(runProcess({file}).status, status) << file.toStdString();
 
     ToolRun r = run({good});
     EXPECT_EQ(r.status, 0);

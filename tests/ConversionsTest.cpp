@@ -1,4 +1,5 @@
 #include "core/Conversions.h"
+#include "core/Clock.h"
 #include "core/Error.h"
 #include "support/DesktopLocale.h"
 
@@ -77,4 +78,22 @@ TEST(Conversions, DateAnswersOfElevenCharacters)
               QStringLiteral("'31.02.2001' is not a valid date"));
     EXPECT_EQ(messageOf([] { dateFromAnswer(QStringLiteral("           ")); }),
               QStringLiteral("'  .  .    ' is not a valid date"));
+}
+
+// A two-digit year takes the century of the clock's today.
+TEST(Conversions, TwoDigitYearsTakeTheClocksCentury)
+{
+    struct FixedDay : core::Clock
+    {
+        QDate day;
+        QDate today() const override { return day; }
+    } clock;
+    core::setClock(&clock);
+    const std::pair<QDate, QDate> cases[] = {{QDate(1999, 12, 31), QDate(1907, 3, 1)},
+                                             {QDate(2107, 1, 1), QDate(2107, 3, 1)}};
+    for (const auto& [today, expected] : cases) {
+        clock.day = today;
+        EXPECT_EQ(dateFromAnswer(QStringLiteral("010307     ")), expected) << today.year();
+    }
+    core::setClock(nullptr);
 }

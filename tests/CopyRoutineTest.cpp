@@ -1,5 +1,6 @@
 #include "taxfile/CopyRoutine.h"
 #include "core/Error.h"
+#include "core/SafeWrite.h"
 #include "support/HostileEnvironment.h"
 
 #include <QDateTime>
@@ -15,7 +16,7 @@
 
 namespace {
 
-// Watches every read and can fail the n-th read or write (counted from 1).
+// Watches every read and can fail the n-th one (counted from 1).
 class RecordingIo : public taxfile::CopyIo
 {
 public:
@@ -28,20 +29,30 @@ public:
         reads.push_back(got);
         return got;
     }
-    qint64 write(QFile& destination, const char* data, qint64 size) override
-    {
-        ++m_writes;
-        if (m_writes == failWrite)
-            return taxfile::CopyIo::write(destination, data, size / 2);
-        return taxfile::CopyIo::write(destination, data, size);
-    }
 
     std::vector<qint64> reads;
     int failRead = 0;
-    int failWrite = 0;
 
 private:
     int m_reads = 0;
+};
+
+// A disk that fills up at the n-th write: that one takes half of what it is given, and every
+// later one nothing.
+class FillingDisk : public core::DiskWriter
+{
+public:
+    explicit FillingDisk(int fullAt) : m_fullAt(fullAt) {}
+    qint64 write(QFile& file, const char* data, qint64 size) override
+    {
+        ++m_writes;
+        if (m_writes > m_fullAt)
+            return -1;
+        return core::DiskWriter::write(file, data, m_writes == m_fullAt ? size / 2 : size);
+    }
+
+private:
+    int m_fullAt;
     int m_writes = 0;
 };
 
@@ -195,9 +206,9 @@ TEST_F(CopyRoutineTest, ReadAndWriteFailuresKeepThePreviousCopy)
               "Stream read error");
     EXPECT_EQ(readFile(path("r")), "the previous good copy");
 
-    RecordingIo failingWrite;
-    failingWrite.failWrite = 2;
-    options.io = &failingWrite;
+    FillingDisk full(2);
+    options.io = nullptr;
+    options.disk = &full;
     EXPECT_EQ(messageOf([&] { taxfile::copyFile(path("src"), path("w"), options); }),
               "Stream write error");
     EXPECT_FALSE(QFileInfo::exists(path("w")));

@@ -3,7 +3,7 @@
 #include "dbase/DbfScan.h"
 #include "dbase/Table.h"
 #include "support/DbfTestFile.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
-#include "report/Expression.h"
+#include "bands/Expression.h"
+#include "bands/Value.h"
 #include "core/Error.h"
-#include "report/Value.h"
 #include "support/ScopedEnvironment.h"
 
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "report/ReportLayout.h"
+#include "bands/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "support/DesktopLocale.h"
 #include "support/TaxFileBuilder.h"

@@ -11,11 +11,12 @@
 #include "support/DesktopLocale.h"
 #include "support/RecordingMessageSink.h"
 #include "support/ScopedEnvironment.h"
+#include "support/StandInReady.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/GenerationRun.h"
 #include "taxfile/Report1Dlg.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -122,11 +123,7 @@ protected:
                         QStringList{"--books", books, "--log", logPath(), "--locale", locale} +
                             extra);
         ASSERT_TRUE(m_standin.waitForStarted(5000));
-        ddelink::DdeClientConv probe;
-        QDeadlineTimer deadline(5000);
-        while (!probe.transport().connect("\xc1\xd3\xd5", "\xc2\xdb\xd0") && !deadline.hasExpired())
-            QThread::msleep(10);
-        ASSERT_TRUE(probe.isOpen()) << "the stand-in did not come up";
+        ASSERT_TRUE(testsupport::waitUntilReady(m_standin)) << "the stand-in did not come up";
     }
 
     void openDialog()

@@ -4,12 +4,13 @@
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/RecordingMessageSink.h"
+#include "support/RunSettings.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/CopyRoutine.h"
 #include "taxfile/GaugeModel.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QHash>
 #include <QLocale>
@@ -60,19 +61,7 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
-        m_settings.set("CodRegion", "07");
-        m_settings.set("CodPod", "14");
-        m_settings.set("FirstWoker", "1");
-        m_settings.set("LastWoker", "1");
-        m_settings.set("Edrpou1", "12345678");
-        m_settings.set("pdw1", "1234567890");
-        m_settings.set("codk1", "1111111111");
-        m_settings.set("codb1", "2222222222");
-        m_settings.set("TellBoss", "2345678");
-        m_settings.set("TellShief", "3456789");
-        m_settings.set("FormWoker", "T&");
-        m_settings.set("IndNumber", "H&");
-        m_settings.set("InWoker", "Z&");
+        testsupport::setFirmSettings(m_settings);
         m_choices.nperiod = "1";
         m_choices.zyear = "2001";
         m_choices.wuser = 0;
@@ -80,7 +69,9 @@ protected:
         taxfile::TaxFileName().clear();
     }
 
-    taxfile::GenerationRun::Outcome run()
+    taxfile::GenerationRun::Outcome run() { return runFor().outcome; }
+
+    taxfile::GenerationRun::Result runFor()
     {
         taxfile::GenerationRun r(m_settings, m_asker, m_table, m_progress);
         r.setWorkingDirectory(m_work.path());
@@ -174,11 +165,14 @@ TEST_F(GenerationRunTest, OneEmployeeIsAskedInTheFixedOrderAndWrittenField_by_fi
     m_choices.wuser = 1;
     m_choices.kwartal = 1;
 
-    EXPECT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
+    const taxfile::GenerationRun::Result result = runFor();
+    EXPECT_EQ(result.outcome, taxfile::GenerationRun::Outcome::Finished);
 
     QStringList expected{"T5", "I5", "X5", "", "H5", "Z5", "P5", "", "", "", "R5", "", ""};
     expected << emptyRows(4);
     EXPECT_EQ(m_asker.asked, expected);
+    // The run's name, and the process-wide one the same.
+    EXPECT_EQ(result.fileName, "DA071401.2");
     EXPECT_EQ(taxfile::TaxFileName(), "DA071401.2");
     EXPECT_FALSE(m_progress.panelVisible);
     EXPECT_FALSE(m_table.isOpen());
@@ -270,25 +264,32 @@ TEST_F(GenerationRunTest, TotalsAreExactToTheKopeck)
 
 TEST_F(GenerationRunTest, TheRecordRuleAndEmptyAnswers)
 {
-    m_settings.set("LastWoker", "4");
-    setRow(1, "I&", "", "N&", "");
+    m_settings.set("LastWoker", "6");
+    setRow(1, "I&", "X&", "N&", "");
     m_settings.set("FormWoker", "T&");
-    // 1: no number, skipped; 2: non-payment 1 writes zeros; 3: non-payment 2 writes nothing;
-    // 4: everything 0.
-    m_asker.answers = {{"T2", "22"}, {"I2", "0"},  {"N2", "1"},   {"T3", "33"}, {"I3", "0"},
-                       {"N3", "2"},  {"T4", "44"}, {"I4", " 0 "}, {"N4", "0"}};
+    // A row is written when its income or its tax is not 0 or its non-payment mark is 1, each
+    // alone: 1: no number, skipped; 2: non-payment 1 writes zeros; 3: non-payment 2 writes
+    // nothing; 4: everything 0; 5: a tax alone; 6: an income alone.
+    m_asker.answers = {{"T2", "22"}, {"I2", "0"},  {"X2", "0"},  {"N2", "1"},  {"T3", "33"},
+                       {"I3", "0"},  {"X3", "0"},  {"N3", "2"},  {"T4", "44"}, {"I4", " 0 "},
+                       {"X4", "0"},  {"N4", "0"},  {"T5", "55"}, {"I5", "0"},  {"X5", "7"},
+                       {"N5", "0"},  {"T6", "66"}, {"I6", "5"},  {"X6", "0"},  {"N6", "0"}};
     ASSERT_EQ(run(), taxfile::GenerationRun::Outcome::Finished);
 
     EXPECT_EQ(m_asker.asked.mid(0, 2), (QStringList{"T1", "T2"})); // nothing more for 1
     const auto rows = records();
-    ASSERT_EQ(rows.size(), 4u);
+    ASSERT_EQ(rows.size(), 6u);
     EXPECT_EQ(rows[0].tin, "22");
     EXPECT_EQ(rows[0].sDox, 0);
     EXPECT_EQ(rows[0].sTax, 0);
     EXPECT_EQ(rows[0].oznPilg, 0); // no benefit template, nothing asked
-    EXPECT_EQ(rows[1].np, 99991);
+    EXPECT_EQ(rows[1].tin, "55");
+    EXPECT_EQ(rows[1].sTax, 7);
+    EXPECT_EQ(rows[2].tin, "66");
+    EXPECT_EQ(rows[2].sDox, 5);
+    EXPECT_EQ(rows[3].np, 99991);
     EXPECT_FALSE(m_asker.asked.contains("P2"));
-    EXPECT_EQ(m_progress.positions, (std::vector<int>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(m_progress.positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
 }
 
 TEST_F(GenerationRunTest, AmountsFollowTheDecimalSeparator)

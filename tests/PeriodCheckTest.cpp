@@ -1,7 +1,7 @@
 #include "report/PeriodCheck.h"
+#include "bands/ReportLayout.h"
 #include "report/PreviewWindow.h"
 #include "report/PrintReturn.h"
-#include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxFileBuilder.h"

@@ -1,7 +1,7 @@
 #include "report/PreviewWindow.h"
+#include "bands/ReportLayout.h"
 #include "core/Messages.h"
 #include "report/PageView.h"
-#include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "support/RecordingMessageSink.h"
 #include "support/TaxFileBuilder.h"

@@ -1,7 +1,7 @@
 #include "report/PrintReturn.h"
 #include "app/StartUp.h"
+#include "bands/ReportLayout.h"
 #include "report/PreviewWindow.h"
-#include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
 #include "support/FakeAsker.h"
 #include "support/PdfWords.h"
@@ -10,7 +10,7 @@
 #include "support/TaxFileBuilder.h"
 #include "taxfile/RadioGroup.h"
 #include "taxfile/Report1Dlg.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QAction>
 #include <QApplication>

@@ -9,11 +9,12 @@
 #include "support/FakeAsker.h"
 #include "support/FitChecks.h"
 #include "support/RecordingMessageSink.h"
+#include "support/RunSettings.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TaxTemplate.h"
 #include "taxfile/Gauge.h"
 #include "taxfile/RadioGroup.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 #include "widgets/OuterSize.h"
 
 #include <QApplication>
@@ -47,14 +48,9 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF"));
-        m_settings.set("CodRegion", "07");
-        m_settings.set("CodPod", "14");
-        m_settings.set("FirstWoker", "1");
+        testsupport::setFirmSettings(m_settings);
         m_settings.set("LastWoker", "2");
-        m_settings.set("FormWoker", "T&");
         m_settings.set("f1", "I&");
-        m_settings.set("TellBoss", "1");
-        m_settings.set("TellShief", "2");
         m_settings.set("DestinationA", m_work.path() + "/medium/");
         m_asker.answers = {{"T1", "11"}, {"I1", "100"}, {"T2", "22"}, {"I2", "200"}};
         m_dlg = std::make_unique<taxfile::Report1Dlg>(m_settings, m_asker);

@@ -1,5 +1,5 @@
-#include "report/ReportLayout.h"
-#include "report/ReportFont.h"
+#include "bands/ReportLayout.h"
+#include "bands/ReportFont.h"
 
 #include <QStringList>
 
@@ -88,6 +88,13 @@ std::vector<QStringList> flow(const ReportLayout& layout)
     return pages;
 }
 
+// The first band of the first page as flow() shows it; empty when there is none.
+QString firstBand(const ReportLayout& layout)
+{
+    const std::vector<QStringList> pages = flow(layout);
+    return pages.empty() || pages.front().isEmpty() ? QString() : pages.front().front();
+}
+
 TEST(ReportLayoutTest, BandsFlowOverPagesWithCountAndPageNumber)
 {
     const ReportDefinition d = sheet(15);
@@ -100,7 +107,8 @@ TEST(ReportLayoutTest, BandsFlowOverPagesWithCountAndPageNumber)
         {"H@10", "D@20:3", "D@35:4", "D@50:5", "F@80:2"},
         {"H@10", "S@20:5", "F@80:3"},
     };
-    EXPECT_EQ(flow(layout), expected);
+    // Asserted, so that a wrong flow ends this test before the pages are indexed.
+    ASSERT_EQ(flow(layout), expected);
     EXPECT_EQ(layout.page(1).bands[3].items[1].text, "e");
 }
 
@@ -138,6 +146,7 @@ TEST(ReportLayoutTest, AFixedCellBreaksItsLinesWhereATextLayoutWould)
         const ReportDefinition d = sheet(15, {cell(c.text, c.room)});
         Rows rows({});
         const ReportLayout layout(d, rows);
+        ASSERT_EQ(firstBand(layout), "T@10:" + QString(c.text)) << c.text;
         const report::PlacedItem& placed = layout.page(0).bands.front().items.front();
         EXPECT_EQ(placed.lines, c.lines) << c.text;
         EXPECT_EQ(placed.stretch, 1.0) << c.text;
@@ -154,7 +163,9 @@ TEST(ReportLayoutTest, ALittleTooWideIsCondensedAndTheBandsEdgeCutsAnAutoSizedIt
                    cell("runs past the right edge of the band", 5, true, 60)});
     Rows rows({});
     const ReportLayout layout(d, rows);
+    ASSERT_EQ(firstBand(layout), "T@10:condensed to fit");
     const auto& items = layout.page(0).bands.front().items;
+    ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].lines, QStringList{"condensed to fit"});
     EXPECT_NEAR(items[0].stretch, 0.9, 1e-3);
     EXPECT_FALSE(items[0].clip);

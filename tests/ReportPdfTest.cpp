@@ -1,7 +1,7 @@
+#include "bands/ReportLayout.h"
 #include "core/Error.h"
 #include "report/PreviewWindow.h"
 #include "report/ReportFill.h"
-#include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
 #include "support/DbfTestFile.h"
@@ -197,6 +197,34 @@ TEST_F(ReportPdfTest, ServiceLinesAreCrossesAndTheSheetIsA4WithItsFontsEmbedded)
 // The PDF goes into place as the tax file's copies do: a link planted at the chosen name is
 // replaced, never written through, and another user's file there is never touched. The form
 // itself opens the tax file for reading only.
+// A disk with 12 KiB left takes the first part of the form and refuses the rest: the save says
+// so, and the good PDF saved there before stays as it was.
+TEST_F(ReportPdfTest, ASaveCutShortByAFullDiskKeepsTheEarlierPdf)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("form.pdf");
+    ASSERT_TRUE(QFile::copy(s_pdf, path));
+    const QByteArray earlier = testsupport::readFile(path);
+    report::Zvit1Dlg form;
+    form.openTable(s_dir->path() + '/', "DA071401.3");
+    const report::ReportLayout layout(form.QuickRep1, form.source());
+    const report::PreviewWindow preview(layout, "DA071401.3");
+    QString message = "<saved>";
+    {
+        const testsupport::FileSizeLimit fullDisk(12288);
+        ASSERT_TRUE(fullDisk.set());
+        try {
+            preview.writePdf(path);
+        } catch (const core::Error& e) {
+            message = e.message();
+        }
+    }
+    EXPECT_TRUE(message.startsWith(QStringLiteral("Не вдалося записати файл «%1»: ").arg(path)))
+        << message.toStdString();
+    EXPECT_EQ(testsupport::readFile(path), earlier);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"form.pdf"});
+}
+
 TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
 {
     QTemporaryDir dir;

@@ -3,6 +3,7 @@
 #include "link/DdeClientItem.h"
 #include "link/SocketPath.h"
 #include "support/ScopedEnvironment.h"
+#include "support/StandInReady.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -71,13 +72,9 @@ protected:
         process->setArguments(args << QStringLiteral("--log") << logPath());
         process->start();
         EXPECT_TRUE(process->waitForStarted());
-        QElapsedTimer timer;
-        timer.start();
-        while (!ddelink::DdeServer::isServed(service) && timer.elapsed() < 5000 &&
-               process->state() == QProcess::Running)
-            QThread::msleep(10);
-        EXPECT_TRUE(ddelink::DdeServer::isServed(service))
+        EXPECT_TRUE(testsupport::waitUntilReady(*process))
             << process->readAllStandardError().toStdString();
+        EXPECT_TRUE(ddelink::DdeServer::isServed(service));
         m_processes.push_back(std::move(process));
         return *m_processes.back();
     }

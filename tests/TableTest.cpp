@@ -4,7 +4,7 @@
 #include "support/DbfTestFile.h"
 #include "support/HostileEnvironment.h"
 #include "support/OpenFiles.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "check/TaxFileCheck.h"
-#include "check/CheckDigits.h"
 #include "core/Error.h"
 #include "support/DbfTestFile.h"
 #include "support/OpenFiles.h"
 #include "support/TaxFileBuilder.h"
+#include "taxformat/CheckDigits.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -262,6 +262,12 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
     // Tax equal to the income is not above it.
     rows[1].sTax = rows[1].sDox;
     rows[4].sTax = 1388.16 + rows[1].sDox;
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // Each side of the date rules' limits: dismissed on the day of hiring, hired and dismissed
+    // on the quarter's last day.
+    rows = testsupport::soundReturn();
+    rows[0].dismissed = rows[0].hired;
+    rows[1].hired = rows[1].dismissed = QDate(2008, 9, 30);
     EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
 }
 

@@ -12,9 +12,10 @@
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
 #include "support/RecordingMessageSink.h"
+#include "support/StandInReady.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -174,11 +175,10 @@ protected:
         standin.start(Bin + "/buh-standin",
                       {"--books", Source + "/demo/books.json", "--locale", "C"});
         EXPECT_TRUE(standin.waitForStarted(5000));
+        EXPECT_TRUE(testsupport::waitUntilReady(standin));
         ddelink::DdeClientConv conv;
         ddelink::DdeClientItem item(conv);
-        QDeadlineTimer deadline(10000);
-        while (!ddelink::openLink(conv, item) && !deadline.hasExpired())
-            QThread::msleep(20);
+        ddelink::openLink(conv, item);
         RecordingAsker asker(item);
         EXPECT_EQ(generate(asker, conv, dir), "");
         conv.CloseLink();

@@ -1,7 +1,7 @@
 #include "report/Zvit1Dlg.h"
+#include "bands/ReportLayout.h"
 #include "core/Error.h"
 #include "report/ReportFill.h"
-#include "report/ReportLayout.h"
 #include "settings/SettingsSource.h"
 #include "support/ScopedEnvironment.h"
 #include "support/TaxFileBuilder.h"

@@ -2,7 +2,7 @@
 # limits, and the reader's behaviour on damaged files; then a replay of the fuzzer's corpus.
 find_program(FVT_PYTHON3 python3 REQUIRED)
 
-fvt_add_test(dbase_tests SOURCES TableTest.cpp DbfReaderTest.cpp LIBS fvt_dbase fvt_taxfile)
+fvt_add_test(dbase_tests SOURCES TableTest.cpp DbfReaderTest.cpp LIBS fvt_dbase fvt_taxformat)
 target_compile_definitions(dbase_tests PRIVATE
     FVT_PYTHON3="${FVT_PYTHON3}"
     FVT_DBF_READER_PY="${CMAKE_CURRENT_LIST_DIR}/dbf_independent_reader.py")

@@ -1,8 +1,7 @@
 if(FVT_BUILD_GUI)
     # The engine measures and paints text, so even its logic tests need the application's fonts.
     fvt_add_test(report_tests GUI
-        SOURCES ExpressionTest.cpp FormLocaleTest.cpp ReportLayoutTest.cpp Zvit1DlgTest.cpp
-            ReportFillTest.cpp
+        SOURCES FormLocaleTest.cpp Zvit1DlgTest.cpp ReportFillTest.cpp
         LIBS fvt_report)
     fvt_add_test(report_ui_tests GUI
         SOURCES PeriodCheckTest.cpp PreviewWindowTest.cpp PrintReturnTest.cpp ReportPdfTest.cpp

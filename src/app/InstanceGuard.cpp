@@ -5,6 +5,8 @@
 #ifdef _WIN32
 #include "app/InstanceBlockWin.h"
 #else
+#include "core/Clock.h"
+
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -140,7 +142,7 @@ bool heldByLivingCopy(QLockFile& lock, const QString& path)
             return true; // readable and, as tryLock found, not stale: its owner runs
         if (!QFileInfo::exists(path))
             return false;
-        QThread::msleep(50);
+        core::clock().sleepFor(std::chrono::milliseconds(50));
     }
     return false;
 }

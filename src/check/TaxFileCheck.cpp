@@ -1,9 +1,9 @@
 #include "check/TaxFileCheck.h"
 
-#include "check/CheckDigits.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/CheckDigits.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QDir>
 #include <QFile>

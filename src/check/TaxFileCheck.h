@@ -2,7 +2,7 @@
 
 #include "check/Finding.h"
 #include "dbase/FieldCodec.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QDate>
 #include <QString>

@@ -1,5 +1,6 @@
 #include "core/Conversions.h"
 
+#include "core/Clock.h"
 #include "core/Error.h"
 
 #include <QLocale>
@@ -183,7 +184,7 @@ QDate toDate(const QString& text)
         if (valid)
             numbers[k] = part.toInt();
         if (k == 2 && valid && part.size() <= 2)
-            numbers[2] += QDate::currentDate().year() / 100 * 100;
+            numbers[2] += clock().today().year() / 100 * 100;
     }
     const QDate date(numbers[2], numbers[1], numbers[0]);
     if (!valid || !date.isValid())

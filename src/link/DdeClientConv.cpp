@@ -1,10 +1,9 @@
 #include "link/DdeClientConv.h"
 
+#include "core/Clock.h"
 #include "core/Cp1251.h"
 
-#include <QElapsedTimer>
 #include <QProcess>
-#include <QThread>
 
 #ifdef _WIN32
 #include "link/DdemlClient.h"
@@ -79,14 +78,14 @@ bool DdeClientConv::OpenLink()
         return false;
     // The program needs a moment before it offers its service; ask until it does or the wait is
     // over, never for ever.
-    QElapsedTimer waited;
-    waited.start();
+    const core::Clock& clock = core::clock();
+    const auto started = clock.now();
     for (;;) {
         if (connectOnce())
             return true;
-        if (waited.elapsed() >= m_startWait.count())
+        if (clock.now() - started >= m_startWait)
             return false;
-        QThread::msleep(50);
+        clock.sleepFor(std::chrono::milliseconds(50));
     }
 }
 

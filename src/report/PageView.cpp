@@ -1,7 +1,7 @@
 #include "report/PageView.h"
 
-#include "report/ReportLayout.h"
-#include "report/ReportPainter.h"
+#include "bands/ReportLayout.h"
+#include "bands/ReportPainter.h"
 
 #include <QKeyEvent>
 #include <QPainter>

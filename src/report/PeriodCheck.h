@@ -1,6 +1,6 @@
 #pragma once
 
-#include "taxfile/RunChoices.h"
+#include "taxformat/RunChoices.h"
 
 #include <QString>
 

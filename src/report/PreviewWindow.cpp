@@ -1,12 +1,12 @@
 #include "report/PreviewWindow.h"
 
+#include "bands/ReportLayout.h"
+#include "bands/ReportPainter.h"
 #include "core/Error.h"
 #include "core/Messages.h"
 #include "core/OwnFiles.h"
+#include "core/SafeWrite.h"
 #include "report/PageView.h"
-#include "report/ReportLayout.h"
-#include "report/ReportPainter.h"
-#include "taxfile/CopyRoutine.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -397,7 +397,7 @@ void PreviewWindow::writePdf(const QString& path) const
                                          "користувача")
                               .arg(shown, QDir::toNativeSeparators(link)));
     try {
-        taxfile::writeInPlace(path, [&](QFile& file) {
+        core::writeSafely(path, [&](QIODevice& file) {
             QPdfWriter writer(&file);
             // For the archive: PDF/A-1b, its fonts embedded, title and creator in its metadata.
             writer.setPdfVersion(QPagedPaintDevice::PdfVersion_A1b);

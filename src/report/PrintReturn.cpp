@@ -1,9 +1,9 @@
 #include "report/PrintReturn.h"
 
+#include "bands/ReportLayout.h"
 #include "core/Messages.h"
 #include "report/PeriodCheck.h"
 #include "report/PreviewWindow.h"
-#include "report/ReportLayout.h"
 #include "report/Zvit1Dlg.h"
 
 #include <QEventLoop>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report/ReportDefinition.h"
-#include "taxfile/RunChoices.h"
+#include "bands/ReportDefinition.h"
+#include "taxformat/RunChoices.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "report/Zvit1Dlg.h"
 
 #include "core/Error.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "bands/DataSource.h"
+#include "bands/ReportDefinition.h"
 #include "dbase/Table.h"
-#include "report/DataSource.h"
-#include "report/ReportDefinition.h"
 
 #include <QString>
 

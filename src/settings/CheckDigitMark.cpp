@@ -1,6 +1,6 @@
 #include "settings/CheckDigitMark.h"
 
-#include "check/CheckDigits.h"
+#include "taxformat/CheckDigits.h"
 
 #include <QLineEdit>
 #include <QPainter>

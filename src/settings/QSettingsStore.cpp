@@ -2,24 +2,21 @@
 
 #include "core/Error.h"
 #include "core/OwnFiles.h"
+#include "core/SafeWrite.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMetaType>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QVariant>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
-
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 namespace settings {
@@ -38,18 +35,58 @@ QString setDataFailure(const QString& name)
     return QStringLiteral("Failed to set data for '%1'").arg(name);
 }
 
-// Forces the file's contents onto the disk, so that the rename that puts it in place never
-// outruns them.
-bool syncFile(const QString& path)
+// The store as it will be once `values` are set in the one at `path`, composed by QSettings in a
+// scratch file and read back under a name QSettings has never seen, so that what is checked is
+// what reached the disk and not what QSettings remembers of it (a rename, never a hard link:
+// FAT disks and some network home folders refuse links). Nothing when any step fails.
+std::optional<QByteArray> composedStore(const QString& path,
+                                        const SettingsStore::NamedValues& values)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-#ifdef _WIN32
-    return ::_commit(file.handle()) == 0;
-#else
-    return ::fsync(file.handle()) == 0;
-#endif
+    QTemporaryFile scratch(path + QStringLiteral(".XXXXXX"));
+    scratch.setAutoRemove(true);
+    if (!scratch.open())
+        return std::nullopt;
+    {
+        QFile old(path);
+        if (old.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = old.readAll();
+            if (scratch.write(bytes) != bytes.size() || !scratch.flush())
+                return std::nullopt;
+        }
+    }
+    scratch.close();
+    const QString scratchPath = scratch.fileName();
+    {
+        QSettings next(scratchPath, QSettings::IniFormat);
+        next.setAtomicSyncRequired(false);
+        next.beginGroup(kGroup);
+        for (const auto& [name, text] : values)
+            next.setValue(name, text);
+        next.endGroup();
+        next.sync();
+        if (next.status() != QSettings::NoError)
+            return std::nullopt;
+    }
+    const QString checkPath = scratchPath + QStringLiteral(".v");
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(scratchPath.toStdU16String()),
+                            std::filesystem::path(checkPath.toStdU16String()), error);
+    if (error)
+        return std::nullopt;
+    const auto removeCheck = qScopeGuard([&] { QFile::remove(checkPath); });
+    QSettings check(checkPath, QSettings::IniFormat);
+    if (check.status() != QSettings::NoError)
+        return std::nullopt;
+    check.beginGroup(kGroup);
+    for (const auto& [name, text] : values) {
+        const QVariant stored = check.value(name);
+        if (stored.metaType().id() != QMetaType::QString || stored.toString() != text)
+            return std::nullopt;
+    }
+    QFile composed(checkPath);
+    if (!composed.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return composed.readAll();
 }
 
 } // namespace
@@ -160,64 +197,16 @@ void QSettingsStore::write(const NamedValues& values)
     settings.reset();
 
     // QSettings does not notice a write cut short (a full disk takes part of the data and then
-    // refuses the rest) and would put the cut file in place. So the new store is made beside the
-    // old one, read back and checked, and only then put in its place in one rename; until then
-    // the stored settings are as they were.
+    // refuses the rest). So the new store is composed beside the old one and checked, and its
+    // bytes are then put in place by the safe write, every one of them checked; until then the
+    // stored settings are as they were.
     const QString failure = setDataFailure(values.isEmpty() ? kGroup : values.first().first);
-    QTemporaryFile scratch(path + QStringLiteral(".XXXXXX"));
-    scratch.setAutoRemove(true);
-    if (!scratch.open())
+    const std::optional<QByteArray> bytes = composedStore(path, values);
+    if (!bytes)
         throw core::Error(failure);
-    {
-        QFile old(path);
-        if (old.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = old.readAll();
-            if (scratch.write(bytes) != bytes.size() || !scratch.flush())
-                throw core::Error(failure);
-        }
-    }
-    scratch.close();
-    const QString scratchPath = scratch.fileName();
-
-    {
-        QSettings next(scratchPath, QSettings::IniFormat);
-        next.setAtomicSyncRequired(false);
-        next.beginGroup(kGroup);
-        for (const auto& [name, text] : values)
-            next.setValue(name, text);
-        next.endGroup();
-        next.sync();
-        if (next.status() != QSettings::NoError)
-            throw core::Error(failure);
-    }
-    // Read back under a name QSettings has never seen, so that what is checked is what reached
-    // the disk and not what QSettings remembers of it. A rename, never a hard link: FAT disks
-    // and some network home folders refuse links, and the settings must be saved there too.
-    const QString checkPath = scratchPath + QStringLiteral(".v");
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(scratchPath.toStdU16String()),
-                            std::filesystem::path(checkPath.toStdU16String()), error);
-    if (error)
-        throw core::Error(failure);
-    bool complete = syncFile(checkPath);
-    if (complete) {
-        QSettings check(checkPath, QSettings::IniFormat);
-        complete = check.status() == QSettings::NoError;
-        check.beginGroup(kGroup);
-        for (const auto& [name, text] : values) {
-            const QVariant stored = check.value(name);
-            if (stored.metaType().id() != QMetaType::QString || stored.toString() != text) {
-                complete = false;
-                break;
-            }
-        }
-    }
-    if (complete) {
-        std::filesystem::rename(std::filesystem::path(checkPath.toStdU16String()),
-                                std::filesystem::path(path.toStdU16String()), error);
-    }
-    if (!complete || error) {
-        QFile::remove(checkPath);
+    try {
+        core::writeSafely(path, [&](QIODevice& out) { out.write(*bytes); });
+    } catch (const core::Error&) {
         throw core::Error(failure);
     }
 }

@@ -4,7 +4,7 @@
 #include "core/Messages.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/CopyRoutine.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDir>
 
@@ -53,11 +53,9 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
                                  core::shownValue(destination));
     bool copied = false;
     try {
-        CopyOptions options;
-        options.syncToDevice = true;
         // Without a generated file the source would be the temporary directory itself.
         if (!fileName.isEmpty() && !namesMissingDrive(destination)) {
-            copyFile(tempDir + fileName, withHomeFolder(destination) + fileName, options);
+            copyFile(tempDir + fileName, withHomeFolder(destination) + fileName);
             copied = true;
         }
     } catch (...) {

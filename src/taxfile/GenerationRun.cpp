@@ -9,8 +9,8 @@
 #include "settings/SettingsSource.h"
 #include "settings/Templates.h"
 #include "taxfile/CopyRoutine.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 
 #include <QDir>
 #include <QFile>
@@ -185,19 +185,19 @@ QString GenerationRun::templateLayoutText(const QStringList& differences)
         .arg(differences.join(QLatin1Char('\n')));
 }
 
-GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
+GenerationRun::Result GenerationRun::run(const RunChoices& choices)
 {
     const QString templatePath = m_workDir.isEmpty()
                                      ? QStringLiteral("DA.DBF")
                                      : QDir(m_workDir).filePath(QStringLiteral("DA.DBF"));
     if (!QFileInfo(templatePath).isFile()) {
         core::messages().showMessage(missingTemplateText());
-        return Outcome::NoTemplate;
+        return {Outcome::NoTemplate, {}};
     }
     // An accounting program that went away and came back is met again here, not only by a
     // restart of the program; a lost conversation that stays lost ends the run untouched.
     if (m_linkAlive && !m_linkAlive() && !(m_reopenLink && m_reopenLink()))
-        return Outcome::NoLink;
+        return {Outcome::NoLink, {}};
 
     const QString name =
         buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
@@ -283,7 +283,7 @@ GenerationRun::Outcome GenerationRun::run(const RunChoices& choices)
 
     m_table.close();
     m_progress.setPanelVisible(false);
-    return Outcome::Finished;
+    return {Outcome::Finished, name};
 }
 
 } // namespace taxfile

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "taxfile/RunChoices.h"
+#include "taxformat/RunChoices.h"
 
 #include <QString>
 #include <QStringList>
@@ -32,8 +32,9 @@ public:
 };
 
 // The run that asks the accounting program employee by employee and writes the tax file into
-// the temporary directory under its new name (also kept in TaxFileName()). Failures propagate
-// as core::Error; what was stored by then stays in the file and the table stays open.
+// the temporary directory under its new name, which it returns (and also keeps in the
+// process-wide TaxFileName()). Failures propagate as core::Error; what was stored by then stays
+// in the file and the table stays open.
 class GenerationRun
 {
 public:
@@ -42,6 +43,11 @@ public:
         NoTemplate, // the template is missing: the message was shown, nothing else changed
         NoLink,     // the conversation was lost and could not be opened again: nothing changed
         Finished,
+    };
+    struct Result
+    {
+        Outcome outcome = Outcome::NoTemplate;
+        QString fileName; // the tax file's name, without directory; empty unless Finished
     };
 
     GenerationRun(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
@@ -61,7 +67,7 @@ public:
     // anything is written.
     void setLinkReopen(std::function<bool()> reopen) { m_reopenLink = std::move(reopen); }
 
-    Outcome run(const RunChoices& choices);
+    Result run(const RunChoices& choices);
 
     static QString linkLostText();
     // The accounting program did not answer the request for the item in time.

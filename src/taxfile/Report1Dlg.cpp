@@ -7,8 +7,8 @@
 #include "taxfile/Gauge.h"
 #include "taxfile/InputBlocker.h"
 #include "taxfile/RadioGroup.h"
-#include "taxfile/TaxFileFields.h"
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileFields.h"
+#include "taxformat/TaxFileName.h"
 #include "widgets/Cp1251Validator.h"
 #include "widgets/FormFont.h"
 #include "widgets/OuterSize.h"
@@ -78,7 +78,7 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
                        QWidget* parent)
     : QDialog(parent), m_settings(settings), m_asker(asker),
       DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), taxFileFields())),
-      m_tempDir(tempDirectory())
+      m_tempDir(tempDirectory()), m_fileName(TaxFileName())
 {
     setObjectName(QStringLiteral("Report1Dlg"));
     setWindowTitle(QStringLiteral("Формування звітів"));
@@ -202,27 +202,28 @@ void Report1Dlg::Button1Click()
     run.setTempDirectory(m_tempDir);
     run.setLinkCheck(m_linkAlive);
     run.setLinkReopen(m_reopenLink);
-    GenerationRun::Outcome outcome = GenerationRun::Outcome::NoTemplate;
+    GenerationRun::Result result;
     core::guarded([&] {
         // Gone before a failure is shown, so that its box takes the keys and the clicks.
         InputBlocker blocker;
-        outcome = run.run(choices());
+        result = run.run(choices());
     });
     m_running = false;
-    if (outcome == GenerationRun::Outcome::Finished) {
+    if (result.outcome == GenerationRun::Outcome::Finished) {
+        m_fileName = result.fileName;
         Button2->setEnabled(true);
         Button1->setEnabled(false);
         Button4->setEnabled(true);
         // The file as written is checked; what is found is listed beside this dialog.
         if (m_fileCheck)
-            m_fileCheck(m_tempDir + TaxFileName());
+            m_fileCheck(m_tempDir + m_fileName);
     }
 }
 
 void Report1Dlg::Button2Click()
 {
     if (m_print)
-        core::guarded([&] { m_print(choices(), m_tempDir, TaxFileName()); });
+        core::guarded([&] { m_print(choices(), m_tempDir, m_fileName); });
 }
 
 void Report1Dlg::Button3Click()
@@ -235,7 +236,7 @@ void Report1Dlg::Button4Click()
 {
     if (m_running)
         return;
-    core::guarded([&] { copyToMedium(m_settings, m_tempDir, TaxFileName()); });
+    core::guarded([&] { copyToMedium(m_settings, m_tempDir, m_fileName); });
 }
 
 void Report1Dlg::reject()

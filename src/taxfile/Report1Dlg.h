@@ -103,6 +103,7 @@ private:
     std::unique_ptr<dbase::Table> DA;
     QString m_workDir;
     QString m_tempDir;
+    QString m_fileName; // the last finished run's file; until this dialog has one, the process's
     std::function<bool()> m_linkAlive;
     std::function<bool()> m_reopenLink;
     FileCheck m_fileCheck;

@@ -2,7 +2,7 @@
 
 #include "dbase/Table.h"
 #include "support/TaxTemplate.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QDate>
 #include <QFileInfo>

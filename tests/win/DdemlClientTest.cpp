@@ -1,8 +1,8 @@
 // The DDEML client and the item link's order of transactions over it, against a server made of
 // raw DDE messages. Names and data are Windows-1251 bytes, written here as escapes.
 #include "link/DdemlClient.h"
+#include "FakeDdeServer.h"
 #include "link/ItemLink.h"
-#include "support/FakeDdeServer.h"
 
 #include <gtest/gtest.h>
 

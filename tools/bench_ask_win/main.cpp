@@ -8,7 +8,7 @@
 #include "link/DdeClientItem.h"
 #include "link/DdemlClient.h"
 #include "link/ItemLink.h"
-#include "support/FakeDdeServer.h"
+#include "FakeDdeServer.h"
 
 #include <QCoreApplication>
 #include <QString>

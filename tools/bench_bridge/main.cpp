@@ -16,7 +16,7 @@
 #include "link/DdeClientItem.h"
 #include "link/WineBridgeTransport.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -15,7 +15,7 @@
 #include "check/TaxFileCheck.h"
 #include "core/Error.h"
 #include "dbase/Table.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QFile>

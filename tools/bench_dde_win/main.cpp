@@ -2,9 +2,9 @@
 // trip, and of one ask (advise stop, advise start, request) over DDEML to a server made of raw
 // DDE messages on another thread. bench-link measures the same on the Linux local transport.
 
+#include "FakeDdeServer.h"
 #include "link/DdemlClient.h"
 #include "link/ItemLink.h"
-#include "support/FakeDdeServer.h"
 
 #include <windows.h>
 

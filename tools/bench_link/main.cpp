@@ -1,6 +1,7 @@
 // bench-link [ITERATIONS]: the cost of a raw Unix-socket round trip of one frame, and of one ask
 // (advise stop, advise start, request) against the stand-in running as its own process.
 
+#include "bench_support/ReadExactly.h"
 #include "core/Cp1251.h"
 #include "link/DdeClientConv.h"
 #include "link/DdeClientItem.h"
@@ -35,17 +36,7 @@ void report(const char* what, std::vector<double> micros)
                 mean, micros[micros.size() / 2], micros[micros.size() * 99 / 100]);
 }
 
-bool readExactly(int fd, char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+using bench::readExactly;
 
 // The same frame as a request for the item, echoed back by a thread of this program.
 void rawRoundTrips(int iterations, const std::string& item)

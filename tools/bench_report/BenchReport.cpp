@@ -14,15 +14,15 @@
 //   engine-view / raw-view the same onto the preview's kind of device: each page in turn onto
 //                one screen-resolution image, as the preview paints the page it shows.
 
+#include "bands/ReportFont.h"
+#include "bands/ReportLayout.h"
+#include "bands/ReportPainter.h"
 #include "bench_support/BenchTaxFile.h"
 #include "core/Error.h"
 #include "report/ReportFill.h"
-#include "report/ReportFont.h"
-#include "report/ReportLayout.h"
-#include "report/ReportPainter.h"
 #include "report/Zvit1Dlg.h"
 #include "settings/SettingsSource.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QBuffer>
 #include <QElapsedTimer>

@@ -7,7 +7,7 @@
 #include "link/ItemAsker.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QString>
 

@@ -4,6 +4,7 @@
 // time per request beside a raw round trip of one frame to the same server.
 
 #include "BenchBooks.h"
+#include "bench_support/ReadExactly.h"
 #include "core/Cp1251.h"
 #include "dbase/Table.h"
 #include "link/DdeClientConv.h"
@@ -12,7 +13,7 @@
 #include "link/SocketPath.h"
 #include "settings/SettingsSource.h"
 #include "taxfile/GenerationRun.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -35,17 +36,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool readExactly(int fd, char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::read(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
+using bench::readExactly;
 
 std::uint32_t be32(const char* p)
 {

@@ -138,6 +138,9 @@ int main(int argc, char** argv)
         return 1;
     }
     QObject::connect(&server, &standin::StandInServer::idleTooLong, &app, &QCoreApplication::quit);
+    // Whoever started it waits for this line rather than knocking at the socket.
+    std::fputs("ready\n", stdout);
+    std::fflush(stdout);
 
     // Ended by a signal, the server still takes its socket away, so the next start finds none.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, termPipe) == 0) {

@@ -9,7 +9,7 @@
 // line, when the conversation is over. It ends with its conversation, or after five minutes in any
 // case.
 
-#include "support/FakeDdeServer.h"
+#include "FakeDdeServer.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "report/ReportFont.h"
+#include "bands/ReportFont.h"
 
 #include <QFontMetricsF>
 #include <QHash>

@@ -1,4 +1,4 @@
-#include "report/Value.h"
+#include "bands/Value.h"
 
 #include <cmath>
 

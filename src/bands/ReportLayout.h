@@ -1,7 +1,7 @@
 #pragma once
 
-#include "report/DataSource.h"
-#include "report/ReportDefinition.h"
+#include "bands/DataSource.h"
+#include "bands/ReportDefinition.h"
 
 #include <QRectF>
 #include <QString>

@@ -1,8 +1,8 @@
-#include "check/CheckDigits.h"
+#include "taxformat/CheckDigits.h"
 
 #include "core/Cp1251.h"
 #include "dbase/FieldCodec.h"
-#include "taxfile/TaxFileFields.h"
+#include "taxformat/TaxFileFields.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "report/Expression.h"
+#include "bands/Expression.h"
 
 #include "core/Error.h"
 

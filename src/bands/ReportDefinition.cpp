@@ -1,4 +1,4 @@
-#include "report/ReportDefinition.h"
+#include "bands/ReportDefinition.h"
 
 #include "core/Error.h"
 

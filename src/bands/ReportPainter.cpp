@@ -1,7 +1,7 @@
-#include "report/ReportPainter.h"
+#include "bands/ReportPainter.h"
 
-#include "report/ReportFont.h"
-#include "report/ReportLayout.h"
+#include "bands/ReportFont.h"
+#include "bands/ReportLayout.h"
 
 #include <QPagedPaintDevice>
 #include <QPainter>

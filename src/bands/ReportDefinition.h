@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/Expression.h"
+#include "bands/Expression.h"
 
 #include <QString>
 

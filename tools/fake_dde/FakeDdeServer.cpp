@@ -1,4 +1,4 @@
-#include "support/FakeDdeServer.h"
+#include "FakeDdeServer.h"
 
 #include <dde.h>
 #include <ddeml.h>

@@ -1,7 +1,7 @@
-#include "report/ReportLayout.h"
+#include "bands/ReportLayout.h"
 
+#include "bands/ReportFont.h"
 #include "core/Error.h"
-#include "report/ReportFont.h"
 
 #include <QStringList>
 #include <QTextBoundaryFinder>
@@ -65,15 +65,14 @@ ReportLayout::ReportLayout(const ReportDefinition& definition, DataSource& sourc
         y += band->height;
     };
     // A band that does not fit closes the page; the next one begins with the column header.
-    // A band taller than a whole page is put on a fresh page all the same, and overflows it.
-    bool fresh = false;
+    // A band taller than a whole page is put on a fresh page all the same, and overflows it:
+    // each band asks for room once.
     auto makeRoom = [&](const ReportBand* band) {
-        if (!band || y + band->height <= m_footerTop + Slack || fresh)
+        if (!band || y + band->height <= m_footerTop + Slack)
             return;
         closePage(context);
         startPage();
         put(header);
-        fresh = true;
     };
 
     startPage();
@@ -84,7 +83,6 @@ ReportLayout::ReportLayout(const ReportDefinition& definition, DataSource& sourc
         makeRoom(detail);
         ++context.m_count;
         put(detail);
-        fresh = false;
         source.next();
     }
     makeRoom(summary);

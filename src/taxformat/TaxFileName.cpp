@@ -1,4 +1,4 @@
-#include "taxfile/TaxFileName.h"
+#include "taxformat/TaxFileName.h"
 
 #include "core/Error.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "report/Value.h"
+#include "bands/Value.h"
 
 #include <QString>
 
