@@ -10,6 +10,7 @@ bool Frame::isKnownKind(char kind)
     case AdviseStop:
     case Request:
     case Disconnect:
+    case Ask:
     case Accepted:
     case Refused:
     case Data:
