@@ -32,7 +32,7 @@ void DestinationMark::refresh()
         name = QStringLiteral("<ім'я файла>");
     showTip(tipParagraph(problem) +
             QStringLiteral("<p style='white-space:pre'>%1</p>")
-                .arg(QStringLiteral("Файл буде записано як:\n%1")
+                .arg(QStringLiteral("Шлях файла:\n%1")
                          .arg(uploadTarget(text, name))
                          .toHtmlEscaped()));
 }
