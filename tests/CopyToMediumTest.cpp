@@ -38,6 +38,12 @@ protected:
         taxfile::copyToMedium(m_settings, tempDir(), name);
     }
 
+    // The failure message with the path the file was to get under it.
+    static QString failedFor(const QString& target)
+    {
+        return taxfile::copyToMediumFailureText() + QStringLiteral("\nШлях файла: ") + target;
+    }
+
     QTemporaryDir m_temp;
     settings::MapSettings m_settings;
     testsupport::RecordingMessageSink m_sink;
@@ -77,14 +83,15 @@ TEST_F(CopyToMediumTest, EveryFailureBecomesTheOneMessage)
     EXPECT_EQ(failure, "Помилка при вигрузці !!! Повторіть операцію ще один раз.");
 
     copyTo(root() + "medium/", "DA999999.1"); // no such tax file
-    EXPECT_EQ(m_sink.plain, (QStringList{"Підготуйте пристрій " + root() + "medium/", failure}));
+    EXPECT_EQ(m_sink.plain, (QStringList{"Підготуйте пристрій " + root() + "medium/",
+                                         failedFor(root() + "medium/DA999999.1")}));
 
     m_sink.plain.clear();
     QFile blocker(root() + "notadir");
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     copyTo(root() + "notadir/sub/"); // a directory that cannot be created
-    EXPECT_EQ(m_sink.plain.value(1), failure);
+    EXPECT_EQ(m_sink.plain.value(1), failedFor(root() + "notadir/sub/" + Name));
 
     // The medium taken away while the prompt was up.
     m_sink.plain.clear();
@@ -97,13 +104,13 @@ TEST_F(CopyToMediumTest, EveryFailureBecomesTheOneMessage)
         }
     };
     copyTo(root() + "stick/");
-    EXPECT_EQ(m_sink.plain.value(1), failure);
+    EXPECT_EQ(m_sink.plain.value(1), failedFor(root() + "stick/" + Name));
 
     // Before any run there is no file name; the temporary directory itself is never copied.
     m_sink.onMessage = nullptr;
     m_sink.plain.clear();
     copyTo(root() + "medium2/", QString());
-    EXPECT_EQ(m_sink.plain.value(1), failure);
+    EXPECT_EQ(m_sink.plain.value(1), failedFor(root() + "medium2/"));
     EXPECT_FALSE(QFileInfo::exists(root() + "medium2"));
     EXPECT_TRUE(m_sink.errors.isEmpty());
 }
@@ -127,7 +134,7 @@ TEST_F(CopyToMediumTest, AFullMediumKeepsThePreviousCopyWhole)
         ASSERT_EQ(bigger.write(QByteArray(100 * 1024, 'n')), 100 * 1024);
     }
     copyTo(root() + "stick/");
-    EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText());
+    EXPECT_EQ(m_sink.plain.value(1), failedFor(root() + "stick/" + Name));
     QFile old(root() + "stick/" + Name);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_TRUE(old.readAll() == previous);
@@ -143,7 +150,8 @@ TEST_F(CopyToMediumTest, DriveNotationNamesNoMediumHere)
     for (const char* destination : {"A:\\", "A:", "C:\\TAX", "a:\\"}) {
         m_sink.plain.clear();
         copyTo(QString::fromLatin1(destination));
-        EXPECT_EQ(m_sink.plain.value(1), taxfile::copyToMediumFailureText()) << destination;
+        EXPECT_EQ(m_sink.plain.value(1), failedFor(QString::fromLatin1(destination) + Name))
+            << destination;
     }
     QDir::setCurrent(previous);
     EXPECT_EQ(QDir(root()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());

@@ -49,6 +49,14 @@ public:
     }
 
     bool finished(int timeoutMs = 5000) { return m_process.waitForFinished(timeoutMs); }
+    // Every line it said and was not read yet, once it has ended.
+    QStringList rest()
+    {
+        QStringList lines;
+        while (m_process.canReadLine())
+            lines << readLine();
+        return lines;
+    }
     int exitCode() const { return m_process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return m_process.exitStatus(); }
 
@@ -109,6 +117,23 @@ TEST_F(InstanceGuardTest, SecondStartRaisesTheFirstAndEndsWithZero)
     EXPECT_EQ(laterCopy(), "later raised");
     EXPECT_EQ(first->nextLine(), "raised");
 
+    // A later copy started with an activation token (Wayland) hands it on for that one raise;
+    // one that cannot be a token is not sent.
+    // (A raise may change the window's state more than once, each change a "raised".)
+    m_env.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), QStringLiteral("kwin-7_a:b"));
+    EXPECT_EQ(laterCopy(), "later raised");
+    QString line;
+    do
+        line = first->nextLine();
+    while (line == "raised");
+    EXPECT_EQ(line, "raised with kwin-7_a:b");
+    for (const QString& bad : {QStringLiteral("two words"), QString(300, u'x')}) {
+        m_env.insert(QStringLiteral("XDG_ACTIVATION_TOKEN"), bad);
+        EXPECT_EQ(laterCopy(), "later raised");
+    }
+    m_env.remove(QStringLiteral("XDG_ACTIVATION_TOKEN"));
+    EXPECT_EQ(laterCopy(), "later raised");
+
     // Lock and socket are per user, beside each other in the runtime folder, user-only.
     const QString socket = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk"));
     EXPECT_TRUE(QFile::exists(socket + QStringLiteral(".lock")));
@@ -121,6 +146,11 @@ TEST_F(InstanceGuardTest, SecondStartRaisesTheFirstAndEndsWithZero)
     ASSERT_TRUE(first->finished());
     EXPECT_EQ(first->exitCode(), 0);
     EXPECT_FALSE(QFile::exists(socket));
+    // Raised by every later copy since, never with a token they could not carry, nor with the
+    // one that came before.
+    const QStringList rest = first->rest();
+    EXPECT_GE(rest.count("raised"), 3) << rest.join('|').toStdString();
+    EXPECT_EQ(rest.filter("with").size(), 0) << rest.join('|').toStdString();
 
     auto next = started();
     EXPECT_EQ(next->nextLine(), "first");

@@ -1,5 +1,6 @@
 #include "settings/OptionsDlg.h"
 #include "settings/CheckDigitMark.h"
+#include "settings/DestinationMark.h"
 #include "settings/FieldTable.h"
 #include "settings/QSettingsStore.h"
 #include "support/FitChecks.h"
@@ -8,7 +9,9 @@
 #include "support/TempSettingsHome.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
+#include <QHelpEvent>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
@@ -471,4 +474,58 @@ TEST_F(OptionsDlgTest, ACodeThatFailsItsCheckDigitIsMarkedAndStillSaved)
     EXPECT_FALSE(dlg->isVisible());
     for (const Case& c : cases)
         EXPECT_EQ(m_home.stored(QString(c.field) + "_Text"), QString::fromUtf8(c.bad));
+}
+
+// The upload path: marked when the file would not land in the folder it seems to name, with the
+// full path the file gets in the mark's tooltip and the whole text in the field's; saved as
+// typed, like every setting.
+TEST_F(OptionsDlgTest, AnUploadPathThatMissesItsFolderIsMarkedWithTheFullPath)
+{
+    auto dlg = start();
+    QString name = QStringLiteral("DA071401.3");
+    dlg->setUploadFileName([&name] { return name; });
+    dlg->show();
+    QLineEdit* field = edit(*dlg, "DestinationA");
+    auto* mark = dlg->findChild<settings::DestinationMark*>("DestinationAMark");
+    ASSERT_NE(mark, nullptr);
+    EXPECT_EQ(mark->geometry().left(), field->geometry().right() + 5);
+    const QString home = QDir::homePath();
+    struct Case
+    {
+        QString text;
+        bool marked;
+        QString target; // in the mark's tooltip
+    };
+    const Case cases[] = {
+        {"A:\\", true, "A:\\DA071401.3"}, // the default: no drives here
+        {"C:\\TAX", true, "C:\\TAXDA071401.3"},
+        {"/media/usb", true, "/media/usbDA071401.3"},
+        {"~/Документи", true, home + "/ДокументиDA071401.3"},
+        {"rel", true, QDir::current().absoluteFilePath("relDA071401.3")},
+        {"/media/usb/", false, ""},
+        {"~/", false, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        field->setText(c.text);
+        EXPECT_EQ(mark->isHidden(), !c.marked);
+        EXPECT_EQ(field->toolTip().isEmpty(), c.text.isEmpty());
+        EXPECT_TRUE(field->toolTip().contains(c.text.toHtmlEscaped()));
+        if (c.marked) {
+            EXPECT_TRUE(mark->toolTip().contains(c.target.toHtmlEscaped())) << mark->toolTip().toStdString();
+        }
+    }
+    // The name is asked when the tooltip is wanted: a run since the text changed shows.
+    field->setText("/media/usb");
+    name = QStringLiteral("DA071402.4");
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), mark->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(mark, &tip);
+    EXPECT_TRUE(mark->toolTip().contains("/media/usbDA071402.4"));
+    // Without a name yet, a placeholder stands for it.
+    name.clear();
+    field->setText("/media/stick");
+    EXPECT_TRUE(mark->toolTip().contains("/media/stick&lt;ім'я файла&gt;"));
+    dlg->Button1->click();
+    EXPECT_EQ(m_home.stored("DestinationA_Text"), "/media/stick");
 }

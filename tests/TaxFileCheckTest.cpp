@@ -378,3 +378,41 @@ TEST_F(TaxFileCheckTest, AFileThatIsNoTaxFileCannotBeChecked)
     EXPECT_THROW(check::checkTaxFile(path), core::Error);
     EXPECT_THROW(check::checkTaxFile(m_dir.filePath("missing.3")), core::Error);
 }
+
+// The file's name: the pattern with two-digit codes, and its extension against the records'
+// PERIOD (3 in the sound return); both only warnings.
+TEST_F(TaxFileCheckTest, TheNameFollowsThePatternAndItsExtensionIsThePeriod)
+{
+    struct Case
+    {
+        const char* name;
+        bool badName;
+        bool badExtension;
+    };
+    for (const Case& c : {Case{"DA071401.3", false, false}, Case{"da071499.3", false, false},
+                          Case{"DA01.3", true, false}, Case{"DA7141.3", true, false},
+                          Case{"DA071400.3", true, false}, Case{"DA071401.2", false, true},
+                          Case{"DA071401", true, true}, Case{"DA071401.5", true, true},
+                          Case{"return.dbf", true, true}}) {
+        SCOPED_TRACE(c.name);
+        const QString path = m_dir.filePath(QString::fromLatin1(c.name));
+        testsupport::writeTaxFile(path, testsupport::soundReturn());
+        const Findings found = check::checkTaxFile(path);
+        ASSERT_EQ(found.size(), std::size_t(c.badName) + std::size_t(c.badExtension))
+            << describe(found).toStdString();
+        for (const Finding& f : found) {
+            EXPECT_EQ(f.severity, Severity::Warning);
+            EXPECT_EQ(f.line, 0);
+            EXPECT_EQ(f.field, f.text.startsWith("Розширення") ? "PERIOD" : "");
+        }
+        if (c.badName) {
+            EXPECT_TRUE(found[0].text.contains(QString::fromLatin1(c.name)));
+        }
+        if (c.badExtension) {
+            EXPECT_TRUE(found.back().text.contains("(PERIOD 3)"));
+        }
+    }
+    // Records without a file have no name to judge.
+    auto records = check::readTaxRecords(m_dir.filePath("DA01.3"));
+    EXPECT_TRUE(check::checkRecords(records).empty());
+}

@@ -4,6 +4,7 @@
 // child, and no child left behind.
 #include "link/WineBridgeTransport.h"
 #include "link/Frame.h"
+#include "link/ItemLink.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -37,6 +38,25 @@ QString fakeWine(const QTemporaryDir& dir, const char* delay, char greeting = 'A
                                "printf 'A\\0\\0\\0\\1\\0\\0\\0\\0'\n"
                                "cat >/dev/null\n"
                          : "exit 1\n"));
+    script.close();
+    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// Greets, accepts the connect, copies the next `askBytes` bytes it is sent into `sent`, answers
+// them with a frame of id 2 and the given kind and payload, then waits for the end of its input.
+QString askingWine(const QTemporaryDir& dir, int askBytes, char kind, const std::string& payload)
+{
+    const QString path = dir.filePath("wine");
+    QFile script(path);
+    EXPECT_TRUE(script.open(QIODevice::WriteOnly));
+    QByteArray reply;
+    for (char c : ddelink::Frame{kind, 2, payload}.encode())
+        reply += "\\" + QByteArray::number(static_cast<unsigned char>(c), 8);
+    script.write("#!/bin/sh\nprintf 'A\\0\\0\\0\\0\\0\\0\\0\\0'\nhead -c 12 >/dev/null\n"
+                 "printf 'A\\0\\0\\0\\1\\0\\0\\0\\0'\nhead -c " +
+                 QByteArray::number(askBytes) + " >'" + QFile::encodeName(dir.filePath("sent")) +
+                 "'\nprintf '" + reply + "'\ncat >/dev/null\n");
     script.close();
     script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
@@ -123,4 +143,42 @@ TEST(WineBridgeTransportTest, AKilledBridgeEndsTheConversationAndTheTransportLea
         EXPECT_TRUE(running(child));
     }
     EXPECT_FALSE(running(child));
+}
+
+// An ask goes to the bridge as one frame, and its one reply gives the item link's three results.
+TEST(WineBridgeTransportTest, AnAskIsOneFrameAndItsReplyTheItemLinksResults)
+{
+    struct Case
+    {
+        char kind;
+        std::string payload;
+        bool advised;
+        const char* text;
+        bool timedOut;
+        bool connected;
+    };
+    const Case cases[] = {
+        {'D', "1\xCF\xB3\xE2 12,50\n", true, "\xCF\xB3\xE2 12,50 ", false, true},
+        {'D', "0", false, "", false, true},  // advise start refused: no text
+        {'D', "3", true, "", true, true},    // taken, then the request got no reply in time
+        {'D', "2", false, "", true, true},   // the stop or the start got none
+        {'D', "7text", false, "", false, false}, // no ask's answer: the stream is out of step
+        {'A', "", false, "", false, false},
+    };
+    const std::string item = "\xD1\xCD" "1:7.52";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.payload);
+        QTemporaryDir dir;
+        WineBridgeTransport bridge(askingWine(dir, 9 + int(item.size()), c.kind, c.payload),
+                                   dir.filePath("4vt-dde-bridge.exe"), dir.path(), 500ms);
+        ASSERT_TRUE(bridge.connect("\xC1\xD3\xD5", "\xC2\xDB\xD0"));
+        ddelink::ItemLink link(bridge);
+        EXPECT_EQ(link.set(item), c.advised);
+        EXPECT_EQ(link.text(), c.text);
+        EXPECT_EQ(link.timedOut(), c.timedOut);
+        EXPECT_EQ(bridge.connected(), c.connected);
+        QFile sent(dir.filePath("sent"));
+        ASSERT_TRUE(sent.open(QIODevice::ReadOnly));
+        EXPECT_EQ(sent.readAll().toStdString(), (ddelink::Frame{'Q', 2, item}.encode()));
+    }
 }

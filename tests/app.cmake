@@ -27,3 +27,20 @@ if(TARGET dde_bridge AND TARGET buh-standin)
         FVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FVT_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_dependencies(wine_bridge_tests dde_bridge buh-standin)
 endif()
+
+# The instruction of each platform from its one source; the build's own is the Linux one.
+if(NOT WIN32)
+    find_program(FVT_PYTHON3 python3 REQUIRED)
+    add_test(NAME readme_text
+        COMMAND ${FVT_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/readme_text_test.py
+                ${PROJECT_SOURCE_DIR}/cmake/readme_text.py ${PROJECT_SOURCE_DIR}/demo/Readme.txt.in
+                ${PROJECT_BINARY_DIR}/demo/Readme.txt)
+endif()
+
+# The program under a Wayland compositor (weston, headless), on Qt's Wayland plugin.
+if(NOT WIN32 AND TARGET 4vt AND TARGET buh-standin)
+    add_test(NAME wayland_start
+        COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/wayland-test.sh ${PROJECT_BINARY_DIR}/bin
+                ${PROJECT_BINARY_DIR}/demo)
+    set_tests_properties(wayland_start PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
+endif()

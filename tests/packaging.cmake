@@ -11,7 +11,7 @@ add_test(NAME package_build
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/packaging/build-package.sh
             ${CMAKE_CPACK_COMMAND} ${PROJECT_BINARY_DIR} ${fvt_package_dir})
 add_test(NAME package_contents
-    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check-package.sh
+    COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/packaging/check-package.sh ${PROJECT_BINARY_DIR}
             ${fvt_package_dir} ${CMAKE_CURRENT_SOURCE_DIR}/packaging/files.txt ${fvt_tools})
 add_test(NAME package_launcher
     COMMAND sh ${CMAKE_CURRENT_SOURCE_DIR}/packaging/launcher-test.sh ${fvt_package_dir})

@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <sys/stat.h>
@@ -26,9 +27,23 @@ namespace app {
 
 namespace {
 
-// What a later copy says, and what the first copy answers once the window is in front.
+// What a later copy says, and what the first copy answers once the window is in front. On
+// Wayland a window comes forward only with an activation token from the compositor, which the
+// desktop gives the copy it starts (XDG_ACTIVATION_TOKEN): a later copy hands its token on,
+// "raise <token>", and the first copy activates its window with it.
 constexpr char kRaiseRequest[] = "raise\n";
 constexpr char kRaiseDone[] = "ok\n";
+constexpr int kMaxToken = 255;
+
+#ifndef _WIN32
+// A token as the compositor makes them: visible ASCII, no blanks.
+bool isToken(const QByteArray& token)
+{
+    if (token.isEmpty() || token.size() > kMaxToken)
+        return false;
+    return std::all_of(token.begin(), token.end(), [](char c) { return c > 0x20 && c < 0x7f; });
+}
+#endif
 
 #ifndef _WIN32
 // A later copy says its one line at once; a connection silent for this long is let go, and no
@@ -199,7 +214,8 @@ bool InstanceGuard::raiseFirst(int timeoutMs)
     socket.connectToServer(m_backend->socketPath);
     if (!socket.waitForConnected(timeoutMs))
         return false;
-    socket.write(kRaiseRequest);
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    socket.write(isToken(token) ? "raise " + token + '\n' : QByteArray(kRaiseRequest));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     QByteArray answer;
@@ -236,12 +252,21 @@ bool InstanceGuard::listen(QWidget* mainWindow)
                 client->deleteLater();
             });
             QObject::connect(client, &QLocalSocket::readyRead, client, [&b, client] {
-                if (!client->canReadLine() && client->bytesAvailable() < 64)
+                constexpr int longest = 8 + kMaxToken;
+                if (!client->canReadLine() && client->bytesAvailable() < longest)
                     return;
                 // Anything but the one request is ignored and the caller is let go.
-                const QByteArray request = client->readLine(64);
-                if (request == kRaiseRequest && b.window) {
+                const QByteArray request = client->readLine(longest);
+                const QByteArray token = request.startsWith("raise ") && request.endsWith('\n')
+                                             ? request.mid(6).chopped(1)
+                                             : QByteArray();
+                if ((request == kRaiseRequest || isToken(token)) && b.window) {
+                    // Read by the window system as the window is activated, and gone after it:
+                    // no program started later may come forward with it.
+                    if (!token.isEmpty())
+                        qputenv("XDG_ACTIVATION_TOKEN", token);
                     bringToFront(b.window);
+                    qunsetenv("XDG_ACTIVATION_TOKEN");
                     client->write(kRaiseDone);
                     client->flush();
                 }

@@ -6,10 +6,13 @@
 #include "app/QtTranslations.h"
 #include "app/TitleDlg.h"
 #include "check/CheckDlg.h"
+#include "core/Error.h"
 #include "core/Messages.h"
 #include "report/PrintReturn.h"
 #include "settings/OptionsDlg.h"
 #include "taxfile/Report1Dlg.h"
+#include "taxformat/RunChoices.h"
+#include "taxformat/TaxFileName.h"
 
 #ifndef _WIN32
 #include "app/WineLink.h"
@@ -57,6 +60,20 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
     paintSplash();
     // Loads the stored settings; lives, hidden between showings, as long as the main window.
     settings::OptionsDlg optionsDlg(&mainDlg);
+    // The path shown beside DestinationA ends with the last tax file's name, or before any run
+    // with the name the report dialog's first choices would give.
+    optionsDlg.setUploadFileName([&optionsDlg] {
+        if (!taxfile::TaxFileName().isEmpty())
+            return taxfile::TaxFileName();
+        const taxfile::RunChoices first;
+        try {
+            return taxfile::buildTaxFileName(optionsDlg.text(QStringLiteral("CodRegion")),
+                                             optionsDlg.text(QStringLiteral("CodPod")),
+                                             QStringLiteral("1"), first.kwartal);
+        } catch (const core::Error&) {
+            return QString(); // codes that cannot make a name: the path shows a placeholder
+        }
+    });
     paintSplash();
     mainDlg.showOptions = [&optionsDlg] { optionsDlg.exec(); };
     mainDlg.showReport = [&mainDlg, &optionsDlg] {

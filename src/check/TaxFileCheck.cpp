@@ -7,7 +7,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <array>
@@ -659,6 +661,48 @@ struct HasEmployees
     }
 };
 
+// The file's own name: "DA", the region and tax-office codes and the file number, two digits
+// each, then the quarter as the extension; and that quarter is the records' PERIOD. A name made
+// from settings with empty or one-digit codes ("DA01.3") is taken by nobody.
+struct FileName
+{
+    QString name; // empty when the records come from no file
+    std::optional<double> period;
+
+    void add(const TaxRecord& r, Found&)
+    {
+        if (!period)
+            period = r.period;
+    }
+    void finish(Found& out)
+    {
+        if (name.isEmpty())
+            return;
+        static const QRegularExpression pattern(
+            QStringLiteral("^DA[0-9]{4}(0[1-9]|[1-9][0-9])\\.[1-4]$"),
+            QRegularExpression::CaseInsensitiveOption);
+        if (!pattern.match(name).hasMatch())
+            out.push_back(aboutFile(
+                Severity::Warning, {},
+                QStringLiteral("Ім'я файла «%1» не відповідає зразку: DA, код області, код "
+                               "податкового органу і номер файла (по дві цифри), крапка і номер "
+                               "кварталу, наприклад DA071401.3.")
+                    .arg(name)));
+        if (!period)
+            return;
+        const qsizetype dot = name.lastIndexOf(u'.');
+        const QString extension = dot < 0 ? QString() : name.mid(dot + 1);
+        if (extension != numberText(*period))
+            out.push_back(aboutFile(
+                Severity::Warning, QStringLiteral("PERIOD"),
+                QStringLiteral("Розширення імені файла (%1) не збігається з кварталом у записах "
+                               "(PERIOD %2).")
+                    .arg(extension.isEmpty() ? QStringLiteral("немає")
+                                             : QStringLiteral(".") + extension,
+                         numberText(*period))));
+    }
+};
+
 QString countedRest(qint64 more, Severity severity)
 {
     return QStringLiteral("Ще %1 %2 того самого роду не показано.")
@@ -675,7 +719,7 @@ struct TaxFileChecker::Impl
                EmployeeWarning<decltype(incomeRow)>, EmployeeWarning<decltype(taxWithinIncome)>,
                EmployeeWarning<decltype(incomeNotNegative)>,
                EmployeeWarning<decltype(hiringBeforeDismissal)>, DatesWithinQuarter, RepeatedRows,
-               EmployeeWarning<decltype(missingTin)>, HasEmployees>
+               EmployeeWarning<decltype(missingTin)>, HasEmployees, FileName>
         rules{{},
               {},
               {},
@@ -688,6 +732,7 @@ struct TaxFileChecker::Impl
               {},
               {},
               {missingTin},
+              {},
               {}};
     std::array<Found, std::tuple_size_v<decltype(rules)>> found;
     qint64 employees = 0;
@@ -696,6 +741,11 @@ struct TaxFileChecker::Impl
 TaxFileChecker::TaxFileChecker() : m_impl(std::make_unique<Impl>()) {}
 
 TaxFileChecker::~TaxFileChecker() = default;
+
+void TaxFileChecker::setFileName(const QString& name)
+{
+    std::get<FileName>(m_impl->rules).name = name;
+}
 
 void TaxFileChecker::add(const TaxRecord& record)
 {
@@ -781,6 +831,7 @@ Findings headerFindings(const dbase::DbfHeader& header)
 Findings checkTaxFileNamed(const QByteArray& nativePath)
 {
     TaxFileChecker checker;
+    checker.setFileName(QFileInfo(QFile::decodeName(nativePath)).fileName());
     Findings fromHeader;
     readTaxRecords(
         nativePath, [&](const TaxRecord& r) { checker.add(r); },

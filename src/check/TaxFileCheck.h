@@ -87,6 +87,8 @@ public:
     TaxFileChecker(const TaxFileChecker&) = delete;
     TaxFileChecker& operator=(const TaxFileChecker&) = delete;
 
+    // The file's name without its folder, for the rule of tax file names; none, no such rule.
+    void setFileName(const QString& name);
     // Throws core::Error when the records seen so far cannot be a return.
     void add(const TaxRecord& record);
     // Every rule's findings: errors first, then by line; each rule's count of the rest after its
@@ -100,7 +102,7 @@ private:
 
 // The rules over records in memory.
 Findings checkRecords(const TaxRecords& records);
-// The rules over the file, read as it is checked.
+// The rules over the file, read as it is checked, its name among them.
 Findings checkTaxFile(const QString& path);
 Findings checkTaxFileNamed(const QByteArray& nativePath);
 

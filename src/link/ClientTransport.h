@@ -6,6 +6,14 @@
 
 namespace ddelink {
 
+// What one ask of the item link came to (see ItemLink::set).
+struct AskResult
+{
+    bool advised = false; // the warm link on the item was taken, and the item requested
+    std::string text;     // the reply, empty when there was none
+    bool timedOut = false;
+};
+
 // How long the link waits for an accounting program it started to offer the service.
 inline constexpr std::chrono::milliseconds ServiceStartWait{5000};
 
@@ -24,6 +32,15 @@ public:
     virtual bool adviseStop(const std::string& item) = 0;
     // The item's value as text, or nothing when refused or not answered in time.
     virtual std::optional<std::string> request(const std::string& item) = 0;
+    // A whole ask of the item link (end the warm link on the previous item, start one on this
+    // item, request it) carried out by the other side in one exchange, where the other side keeps
+    // the item link itself (the Wine bridge). Nothing when this transport cannot: the caller then
+    // runs the three transactions.
+    virtual std::optional<AskResult> ask(const std::string& item)
+    {
+        (void)item;
+        return std::nullopt;
+    }
     virtual void disconnect() = 0;
     virtual bool connected() const = 0;
     // True when the last transaction failed because its reply did not come in time, as opposed

@@ -34,6 +34,11 @@ public:
     void disconnect() override;
     bool connected() const override;
     bool timedOut() const override { return m_timedOut; }
+    // How long each later transaction waits for its reply.
+    void setTimeout(std::chrono::milliseconds timeout)
+    {
+        m_timeoutMs = static_cast<DWORD>(timeout.count());
+    }
     // False when the DDE library could not be started: nothing can connect.
     bool initialised() const { return m_instance != 0; }
 

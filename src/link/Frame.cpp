@@ -10,6 +10,7 @@ bool Frame::isKnownKind(char kind)
     case AdviseStop:
     case Request:
     case Disconnect:
+    case Ask:
     case Accepted:
     case Refused:
     case Data:
@@ -28,7 +29,7 @@ bool Frame::answers(char request, char reply)
 {
     if (reply == Refused)
         return request != Disconnect;
-    if (request == Request)
+    if (request == Request || request == Ask)
         return reply == Data;
     return reply == Accepted &&
            (request == Connect || request == AdviseStart || request == AdviseStop);

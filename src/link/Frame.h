@@ -17,10 +17,21 @@ struct Frame
     static constexpr char AdviseStop = 'T';
     static constexpr char Request = 'R';
     static constexpr char Disconnect = 'X';
+    // A whole ask of the item link in one frame (the Wine bridge only): the peer ends the warm
+    // link on the previous item, starts one on the payload's item and requests it, and replies
+    // with one Data frame whose payload is an AskStatus byte followed by the text.
+    static constexpr char Ask = 'Q';
     // Server to client.
     static constexpr char Accepted = 'A';
     static constexpr char Refused = 'N';
     static constexpr char Data = 'D';
+
+    // The first byte of an ask's reply: '0' plus these bits.
+    enum AskStatus : char
+    {
+        AskAdvised = 1,  // the warm link on the new item was taken (and the item requested)
+        AskTimedOut = 2, // a transaction of the ask got no reply in time
+    };
 
     static constexpr std::size_t HeaderSize = 9;
     // Nothing the accounting program says is this long; a larger frame is a broken peer.

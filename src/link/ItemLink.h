@@ -27,6 +27,8 @@ public:
     const std::string& text() const { return m_text; }
     // True when a transaction of the last set got no reply in time (rather than a refusal).
     bool timedOut() const { return m_timedOut; }
+    // True when the last set got as far as the request's data (which may be empty).
+    bool gotData() const { return m_gotData; }
 
 private:
     ClientTransport& m_transport;
@@ -34,6 +36,7 @@ private:
     bool m_isAdvised = false;
     std::string m_text;
     bool m_timedOut = false;
+    bool m_gotData = false;
 };
 
 // A reply cut at its first NUL, every byte 1..31 (line breaks included) turned into a blank.

@@ -14,7 +14,7 @@
 namespace ddelink {
 
 UnixSocketTransport::UnixSocketTransport(std::chrono::milliseconds timeout)
-    : FrameTransport(timeout)
+    : FrameTransport(timeout, false)
 {
 }
 

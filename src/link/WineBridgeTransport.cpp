@@ -51,7 +51,7 @@ void closeFd(int& fd)
 
 WineBridgeTransport::WineBridgeTransport(QString wineProgram, QString bridgeProgram, QString prefix,
                                          std::chrono::milliseconds timeout)
-    : FrameTransport(timeout), m_wine(std::move(wineProgram)), m_bridge(std::move(bridgeProgram)),
+    : FrameTransport(timeout, true), m_wine(std::move(wineProgram)), m_bridge(std::move(bridgeProgram)),
       m_prefix(std::move(prefix))
 {
 }

@@ -13,8 +13,9 @@ namespace ddelink {
 // The conversation with a Windows accounting program under Wine: `wine <bridge> <service>` runs
 // as a child process with WINEPREFIX set to the accounting program's prefix, and the frames of
 // the local transport travel over its standard input and output. The bridge carries each frame
-// out as the matching DDEML transaction there, and starts the accounting program itself when
-// the first connect finds nobody serving.
+// out as the matching DDEML transaction there, an ask of the item link as one frame whose three
+// transactions it runs itself, and starts the accounting program itself when the first connect
+// finds nobody serving.
 //
 // Wine's own start (a few seconds, longer on a fresh prefix) is not a transaction: it ends when
 // the bridge greets with an `A` frame of id 0 (any other greeting is refused), and is waited for up

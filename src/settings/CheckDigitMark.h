@@ -1,18 +1,13 @@
 #pragma once
 
+#include "settings/FieldMark.h"
 #include "settings/FieldTable.h"
-
-#include <QPointer>
-#include <QWidget>
-
-class QLineEdit;
 
 namespace settings {
 
-// A warning mark beside a requisite field whose code fails its check digit, with a tooltip that
-// says so on the mark and on the field. It never touches the field's text: whatever is typed
-// is accepted and saved as it stands.
-class CheckDigitMark : public QWidget
+// The mark beside a requisite field whose code fails its check digit, with a tooltip that says
+// so on the mark and on the field.
+class CheckDigitMark : public FieldMark
 {
     Q_OBJECT
 
@@ -24,12 +19,9 @@ public:
     QString problem() const;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
+    void refresh() override;
 
 private:
-    void refresh();
-
-    QPointer<QLineEdit> m_field;
     CodeKind m_code;
     QString m_subject;
 };

@@ -2,6 +2,7 @@
 
 #include "core/Messages.h"
 #include "settings/CheckDigitMark.h"
+#include "settings/DestinationMark.h"
 #include "settings/FieldTable.h"
 #include "widgets/Cp1251Validator.h"
 #include "widgets/FormFont.h"
@@ -100,6 +101,10 @@ void OptionsDlg::makeWidgets()
     for (const FieldDef& def : FieldTable::fields())
         if (def.code != CodeKind::None)
             new CheckDigitMark(m_edits.value(def.name), def.code, def.codeSubject);
+    // So does an upload path that names no folder here.
+    new DestinationMark(DestinationA, [this] {
+        return m_uploadFileName ? m_uploadFileName() : QString();
+    });
 
     PageControl1->setCurrentWidget(TabSheet2);
 }

@@ -9,6 +9,7 @@
 #include <QPoint>
 #include <QSize>
 
+#include <functional>
 #include <memory>
 
 class QLineEdit;
@@ -42,6 +43,9 @@ public:
 
     void setVisible(bool visible) override;
 
+    // The name the tax file will have, for the path shown beside DestinationA.
+    void setUploadFileName(std::function<QString()> name) { m_uploadFileName = std::move(name); }
+
     // Outer size of the window as designed; the client area is that less a classic
     // sizeable frame (4-pixel borders, 19-pixel caption).
     static constexpr int kOuterWidth = 574;
@@ -68,6 +72,7 @@ private:
     // The settings until the fields are built, then empty: the fields hold them.
     QHash<QString, QString> m_loaded;
     QHash<QString, QLineEdit*> m_edits;
+    std::function<QString()> m_uploadFileName;
     bool m_shownBefore = false;
     QPoint m_lastPos;
     QSize m_lastSize;

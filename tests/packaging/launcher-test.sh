@@ -81,7 +81,8 @@ demo=$root/usr/share/4vt/demo
 frames=$scratch/frames.log
 : >"$frames"
 "$demo/buh-standin" --books "$demo/books.json" --log "$frames" >/dev/null 2>&1 &
-pids="$pids $!"
+standin=$!
+pids="$pids $standin"
 wait_for "$demo/buh-standin" --check || fail "the packaged stand-in does not serve"
 
 main_window_shown() {
@@ -177,4 +178,26 @@ if [ "$(id -u)" -eq 0 ]; then
     rm "$work"
     mv "$scratch/mine" "$work"
 fi
+
+# The demo with nobody serving: run-demo starts the packaged stand-in, and ends it when the
+# program ends.
+kill "$standin"
+wait "$standin" 2>/dev/null || true
+"$demo/run-demo" 2>"$scratch/demo-err" &
+demo_pid=$!
+pids="$pids $demo_pid"
+wait_for main_window_shown || fail "run-demo showed no main window: $(cat "$scratch/demo-err")"
+"$demo/buh-standin" --check >/dev/null 2>&1 || fail "run-demo started no stand-in"
+children=$(ps -o pid= --ppid "$demo_pid")
+program=
+for child in $children; do
+    [ "$(readlink "/proc/$child/exe")" = "$root/usr/bin/4vt" ] && program=$child
+done
+[ -n "$program" ] || fail "run-demo runs no 4vt among $children"
+kill "$program"
+wait "$demo_pid" 2>/dev/null || true
+for child in $children; do
+    wait_for test ! -e "/proc/$child" ||
+        fail "process $child ($(readlink "/proc/$child/exe")) outlived run-demo"
+done
 echo "launcher: ok"

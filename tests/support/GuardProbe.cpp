@@ -1,6 +1,6 @@
 // A process that starts the way the program does as far as the single-instance guard goes, and
-// says on stdout what happened: "first", "later raised" / "later silent", and "raised" each time
-// a later copy brought its window forward, or "cannot start: <reason>" and code 1. "quit" on
+// says on stdout what happened: "first", "later raised" / "later silent", and "raised" (or
+// "raised with <activation token>") when a later copy brought its window forward, or "cannot start: <reason>" and code 1. "quit" on
 // stdin ends it normally.
 #include "app/InstanceGuard.h"
 
@@ -28,7 +28,10 @@ protected:
     void changeEvent(QEvent* event) override
     {
         if (event->type() == QEvent::WindowStateChange && !(windowState() & Qt::WindowMinimized)) {
-            say("raised");
+            // With the activation token a later copy handed on, as the window system reads it
+            // while the window comes forward.
+            const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+            say(token.isEmpty() ? "raised" : ("raised with " + token).constData());
             // Minimised again, so that the next raise shows as well.
             QTimer::singleShot(0, this, [this] { showMinimized(); });
         }

@@ -2,8 +2,10 @@
 // by Wine in the prefix where the accounting program runs. It reads the local transport's frames
 // on standard input and carries each out as the matching DDEML transaction: C connects to
 // SERVICE on the frame's topic (starting "SERVICE TOPIC" once when nobody serves), S and T start
-// and stop a warm link without data, R requests the item as text, X disconnects and ends. Each
-// reply goes to standard output as one frame with the same id. It greets with an A frame of id 0
+// and stop a warm link without data, R requests the item as text, Q runs a whole ask of the item
+// link here (stop on the previous item, start on the new one, request it: the program's own steps
+// and results, in one exchange instead of three), X disconnects and ends. Each reply goes to
+// standard output as one frame with the same id. It greets with an A frame of id 0
 // once it can take frames. When the conversation ends (refused connect, server gone, X, end of
 // input, a malformed frame) the bridge ends. It opens no port and no file; diagnostics go to
 // standard error.
@@ -12,6 +14,7 @@
 #include "link/DdemlClient.h"
 #include "link/Frame.h"
 #include "link/FrameDecoder.h"
+#include "link/ItemLink.h"
 
 #include <windows.h>
 
@@ -19,6 +22,7 @@
 #include <chrono>
 #include <cstdio>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -31,6 +35,9 @@ namespace {
 // in time always comes after the program has given up on it: it can never pass for a refusal.
 // A late reply from the server is then settled by the DDEML client before the next transaction.
 constexpr std::chrono::milliseconds kDdeWait{1500};
+// An ask's transactions are waited for here, each as long as the program waits for one, and the
+// reply says when one got no answer; the program's wait covers all three.
+constexpr std::chrono::milliseconds kAskWait{1000};
 // How long the main thread looks for the next frame before it sleeps until the reader wakes it.
 constexpr std::chrono::microseconds kSpin{1000};
 
@@ -251,6 +258,7 @@ private:
         case Frame::Connect: {
             const bool connected =
                 m_client.connect(m_service, frame.payload) || startService(frame.payload);
+            m_link.emplace(m_client);
             return reply(connected ? Frame::Accepted : Frame::Refused, frame.id) && connected;
         }
         case Frame::AdviseStart:
@@ -266,6 +274,20 @@ private:
             return answered(data.has_value()) &&
                    (data ? reply(Frame::Data, frame.id, std::move(*data))
                          : reply(Frame::Refused, frame.id));
+        }
+        case Frame::Ask: {
+            if (!m_link)
+                m_link.emplace(m_client);
+            m_client.setTimeout(kAskWait);
+            const bool advised = m_link->set(frame.payload);
+            m_client.setTimeout(kDdeWait);
+            const bool late = m_link->timedOut();
+            const char status = static_cast<char>('0' + (advised ? Frame::AskAdvised : 0) +
+                                                  (late ? Frame::AskTimedOut : 0));
+            // As for the single frames: a transaction that failed because the conversation is
+            // over gets no reply, and the bridge ends.
+            return answered(m_link->gotData()) &&
+                   reply(Frame::Data, frame.id, status + m_link->text());
         }
         case Frame::Disconnect:
             return false;
@@ -295,6 +317,8 @@ private:
     std::string m_service;
     HANDLE m_output;
     ddelink::DdemlClient m_client{kDdeWait};
+    // The item link of the conversation, new with each connect.
+    std::optional<ddelink::ItemLink> m_link;
 };
 
 } // namespace
