@@ -27,3 +27,14 @@ if(TARGET dde_bridge AND TARGET buh-standin)
         FVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FVT_BINARY_DIR="${PROJECT_BINARY_DIR}")
     add_dependencies(wine_bridge_tests dde_bridge buh-standin)
 endif()
+
+# What the Linux program makes of the demo books, compared by the Windows program's stage
+# (tests/winapp) with what 4vt.exe makes of them under Wine.
+if(TARGET buh-standin)
+    add_executable(winapp-reference winapp/WinAppReference.cpp)
+    target_include_directories(winapp-reference PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(winapp-reference PRIVATE fvt_app)
+    target_compile_definitions(winapp-reference PRIVATE
+        FVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FVT_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    add_dependencies(winapp-reference buh-standin)
+endif()
