@@ -167,16 +167,25 @@ def clipboard():
 def fail(message):
     SHOT_COUNT[0] += 1
     path = shot('failure-%s-%d' % (ARGS.step, SHOT_COUNT[0]))
-    listing = '; '.join('%s "%s"' % w for w in windows()) if os.path.exists(
+    listing = '; '.join('%s "%s"' % w for w in windows() if w[1]) if os.path.exists(
         stage('state.json')) else 'no X server'
     raise StageError('%s\n  windows: %s\n  screenshot: %s' % (message, listing, path))
 
 
 def geometry(wid):
-    out = xdo('getwindowgeometry', '--shell', wid)
-    values = dict(line.split('=') for line in out.splitlines())
-    return {'x': int(values['X']), 'y': int(values['Y']),
-            'w': int(values['WIDTH']), 'h': int(values['HEIGHT'])}
+    """The window's place on the screen (xwininfo's; xdotool's is off by the frame)."""
+    out = run(['xwininfo', '-id', wid]).stdout.decode()
+
+    def value(label):
+        return int(re.search(label + r':\s+(-?\d+)', out).group(1))
+    return {'x': value('Absolute upper-left X'), 'y': value('Absolute upper-left Y'),
+            'w': value('Width'), 'h': value('Height')}
+
+
+def stacking():
+    """The managed windows, bottom to top, as the window manager stacks them."""
+    out = run(['xprop', '-root', '_NET_CLIENT_LIST_STACKING']).stdout.decode()
+    return [int(w, 16) for w in re.findall(r'0x[0-9a-f]+', out)]
 
 
 def activate(wid):
@@ -201,8 +210,8 @@ def click(wid, x, y):
 
 
 def menu(main, *path):
-    """A menu command by keyboard: F10 takes the menu bar, arrows go to the item."""
-    keys(main, 'F10', *path)
+    """A menu command by keyboard: Alt alone takes the menu bar, arrows go to the item."""
+    keys(main, 'alt', *path)
 
 
 # ---- the program ---------------------------------------------------------------------------
@@ -215,6 +224,17 @@ def shortcut():
     return found[0]
 
 
+def start_command():
+    """As the shortcut starts the program: its target, in its working folder (start.exe does
+    not wait for a program started through a .lnk, so the shortcut is read, not opened)."""
+    with open(shortcut(), 'rb') as f:
+        link = f.read()
+    for text in (INSTALL, '4vt.exe'):
+        if text.encode('utf-16-le') not in link and text.encode() not in link:
+            raise StageError('the shortcut does not name %s' % text)
+    return ['wine', 'start', '/wait', '/d', INSTALL, INSTALL + r'\4vt.exe']
+
+
 def start(books=None, starts=None):
     """4vt.exe as its shortcut starts it; the process that waits for it."""
     extra = {}
@@ -222,7 +242,7 @@ def start(books=None, starts=None):
         extra['FVT_FAKE_BOOKS'] = 'Z:' + books.replace('/', '\\')
     if starts:
         extra['FVT_FAKE_STARTS'] = 'Z:' + starts.replace('/', '\\')
-    return subprocess.Popen(['wine', 'start', '/wait', '/unix', shortcut()], env=env(**extra),
+    return subprocess.Popen(start_command(), env=env(**extra), stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
@@ -309,9 +329,13 @@ def step_setup():
     # What the Linux program makes of the demo books.
     run([os.path.join(ARGS.linux_build, 'bin', 'winapp-reference'), reference()],
         environment=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
-    # The installer of this build.
-    run([ARGS.cpack, '-G', 'NSIS'], timeout=240, cwd=ARGS.build)
+    # The installer of this build, made again when a program is newer than it.
     installer = glob.glob(os.path.join(ARGS.build, '4vt-*-win64.exe'))
+    built = max(os.path.getmtime(os.path.join(ARGS.build, 'bin', exe))
+                for exe in ('4vt.exe', '4vt-check.exe'))
+    if not installer or os.path.getmtime(installer[0]) < built:
+        run([ARGS.cpack, '-G', 'NSIS'], timeout=240, cwd=ARGS.build)
+        installer = glob.glob(os.path.join(ARGS.build, '4vt-*-win64.exe'))
     if not installer:
         raise StageError('cpack made no 4vt-*-win64.exe in ' + ARGS.build)
 
@@ -332,7 +356,7 @@ def step_setup():
 
     # The prefix, its server kept for the whole stage.
     run(['wineboot', '-i'], timeout=180)
-    run(['wineserver', '-p'])
+    run(['wineserver', '-p'], check=False)  # one already running after wineboot: it persists
     wine('reg', 'add', r'HKCU\Software\Wine\WineDbg', '/v', 'ShowCrashDialog', '/t',
          'REG_DWORD', '/d', '0', '/f')
     for font, replacement in FONTS.items():
@@ -361,6 +385,8 @@ def step_down():
 
 def step_no_accounting_program():
     starts = stage('starts-none')
+    if os.path.exists(starts):
+        os.remove(starts)
     proc = start(starts=starts)
     main, splash = main_window(proc, 'splash')
     window_shot(main, 'main-window')
@@ -391,15 +417,17 @@ def step_second_start():
                               'cover'], env=env())
     cover = wait_window('^xmessage$|^cover$', 10)
     activate(cover)
+    expect(stacking().index(int(main)) < stacking().index(int(cover)), 'the cover is not on top')
     before = set(w for w, _ in windows())
-    second = run(['wine', 'start', '/wait', '/unix', shortcut()], check=False)
+    second = run(start_command(), check=False)
     after = set(w for w, _ in windows())
-    xterm.kill()
     expect(second.returncode == 0, 'the second start ended with %d' % second.returncode)
     expect(after <= before | {cover}, 'the second start showed windows of its own: %s' % (
         after - before))
-    stack = xdo('search', '--onlyvisible', '--name', '.*', check=False).split()
-    print('second start: exit code 0; window order afterwards: %s' % stack)
+    wait_for('the first copy\'s window raised above the others',
+             lambda: stacking().index(int(main)) > stacking().index(int(cover)), 5)
+    xterm.kill()
+    print('second start: exit code 0, nothing shown, the first copy\'s window on top')
     close(proc, main)
 
 
@@ -436,7 +464,7 @@ def step_settings():
 
 
 def shoot_pages(dialog, name):
-    for page in range(4):
+    for page in range(3):
         window_shot(dialog, '%s-page%d' % (name, page + 1))
         keys(dialog, 'ctrl+Tab')
 
@@ -619,6 +647,10 @@ def main():
         globals()['step_' + ARGS.step]()
     except (StageError, subprocess.TimeoutExpired) as e:
         print('FAILED %s: %s' % (ARGS.step, e), file=sys.stderr)
+        # What the step left running goes, so that the next step starts a first copy.
+        if os.path.exists(prefix()):
+            subprocess.run(['wineserver', '-k'], env=env(), stderr=subprocess.DEVNULL)
+            run(['wineserver', '-p'], check=False)
         return 1
     print('%s: %.1f s' % (ARGS.step, time.monotonic() - started))
     return 0
