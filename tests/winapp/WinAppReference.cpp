@@ -1,4 +1,5 @@
-// winapp-reference OUTDIR: what the Linux program makes of the demo books, for the Windows
+// winapp-reference OUTDIR: what the Linux program makes of the demo books on a Ukrainian desktop
+// (the accounting program's numbers in its format), for the Windows
 // program's stage to compare against. Into OUTDIR it writes
 //   books.tsv       every item a generation run asks and the demo books' answer, Windows-1251,
 //                   "item<TAB>answer" a line (the table fake-buh.exe serves);
@@ -87,7 +88,7 @@ QString generate(const settings::SettingsSource& settings, const QString& dir, Q
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QProcess standin;
     standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    standin.start(Bin + "/buh-standin", {"--books", Source + "/demo/books.json", "--locale", "C"});
+    standin.start(Bin + "/buh-standin", {"--books", Source + "/demo/books.json", "--locale", "uk_UA"});
     if (!standin.waitForStarted(5000))
         return QStringLiteral("buh-standin did not start");
     ddelink::DdeClientConv conv;
@@ -150,7 +151,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: winapp-reference OUTDIR\n");
         return 2;
     }
-    QLocale::setDefault(QLocale::c());
+    // The bookkeeper's machine: its numbers, and the accounting program's, have a decimal comma.
+    QLocale::setDefault(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
     const QDir out(QString::fromLocal8Bit(argv[1]));
     QDir().mkpath(out.path());
 
