@@ -454,7 +454,6 @@ def step_settings():
     main, _ = main_window(proc)
     menu(main, 'Return')
     dialog = wait_window('^Настройки$', 15, proc)
-    window_shot(dialog, 'settings-demo')
     click(dialog, 392 + 37, 480 + 12)
     wait_gone('^Настройки$')
     stored = {k[:-5]: v for k, v in registry().items() if k.endswith('_Text')}
@@ -635,7 +634,8 @@ def step_looks():
     wait_gone('^HelpDlg$')
     menu(main, 'Return')
     dialog = wait_window('^Настройки$', 15, proc)
-    keys(dialog, 'Escape')
+    shoot_pages(dialog, 'settings-demo')
+    click(dialog, 480 + 37, 480 + 12)  # "Відмінити"
     wait_gone('^Настройки$')
     close(proc, main)
     run(['pdftoppm', '-png', '-r', '60', reference('4vt.pdf'), stage('shots', 'pdf-linux')],
