@@ -1,6 +1,6 @@
 // winapp-reference OUTDIR: what the Linux program makes of the demo books on a Ukrainian desktop
-// (the accounting program's numbers in its format), for the Windows
-// program's stage to compare against. Into OUTDIR it writes
+// (the accounting program's numbers in its format), for the Windows program's stage to compare
+// against. Into OUTDIR it writes
 //   books.tsv       every item a generation run asks and the demo books' answer, Windows-1251,
 //                   "item<TAB>answer" a line (the table fake-buh.exe serves);
 //   DA071401.3      the tax file of that run (the report dialog's initial choices);
@@ -69,7 +69,8 @@ public:
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
     QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
 }
 
 // The initial choices of the report dialog.
@@ -88,7 +89,8 @@ QString generate(const settings::SettingsSource& settings, const QString& dir, Q
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime.path()));
     QProcess standin;
     standin.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    standin.start(Bin + "/buh-standin", {"--books", Source + "/demo/books.json", "--locale", "uk_UA"});
+    standin.start(Bin + "/buh-standin",
+                  {"--books", Source + "/demo/books.json", "--locale", "uk_UA"});
     if (!standin.waitForStarted(5000))
         return QStringLiteral("buh-standin did not start");
     ddelink::DdeClientConv conv;
