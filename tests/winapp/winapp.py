@@ -538,12 +538,12 @@ def step_generation():
     window_shot(preview, 'preview')
     keys(preview, 'ctrl+s')
     save = wait_window('^Зберегти у PDF$', 15, proc)
-    window_shot(save, 'save-pdf-dialog')
     pdf = r'C:\out\4vt.pdf'
     shutil.rmtree(unix_path(r'C:\out'), ignore_errors=True)
     os.makedirs(unix_path(r'C:\out'))
     keys(save, 'ctrl+a')
     xdo('type', '--delay', '30', pdf)
+    window_shot(save, 'save-pdf-dialog')  # painted whole by now
     keys(save, 'Return')
     wait_for(pdf, lambda: os.path.exists(unix_path(pdf)), 30, proc)
     wait_gone('^Зберегти у PDF$')
