@@ -44,3 +44,14 @@ if(NOT WIN32 AND TARGET 4vt AND TARGET buh-standin)
                 ${PROJECT_BINARY_DIR}/demo)
     set_tests_properties(wayland_start PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 180)
 endif()
+
+# What the Linux program makes of the demo books, compared by the Windows program's stage
+# (tests/winapp) with what 4vt.exe makes of them under Wine.
+if(TARGET buh-standin)
+    add_executable(winapp-reference winapp/WinAppReference.cpp)
+    target_include_directories(winapp-reference PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+    target_link_libraries(winapp-reference PRIVATE fvt_app)
+    target_compile_definitions(winapp-reference PRIVATE
+        FVT_SOURCE_DIR="${PROJECT_SOURCE_DIR}" FVT_BINARY_DIR="${PROJECT_BINARY_DIR}")
+    add_dependencies(winapp-reference buh-standin)
+endif()

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFont>
 #include <QLocale>
 
 #include <memory>
@@ -126,6 +127,14 @@ int StartUp::run(int argc, char** argv)
     }
 
     QApplication application(argc, argv);
+#ifdef _WIN32
+    // Text is drawn unhinted, as on Linux: the system's hinting of Liberation Sans at the forms'
+    // 8 pt (as Wine does it) leaves the stem of "I" and "І" out, so that "ІІ Квартал" shows as
+    // " Квартал". Fonts set on a window take this from the application's font.
+    QFont unhinted = QApplication::font();
+    unhinted.setHintingPreference(QFont::PreferNoHinting);
+    QApplication::setFont(unhinted);
+#endif
     installQtTranslations(application, QLocale());
     // The installed menu entry carries this name: the desktop ties the windows to it and its icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("ua.kvor.fvt"));
