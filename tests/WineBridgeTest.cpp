@@ -11,6 +11,7 @@
 #include "link/WineBridgeTransport.h"
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
+#include "support/RecordingAsker.h"
 #include "support/RecordingMessageSink.h"
 #include "support/StandInReady.h"
 #include "taxfile/GenerationRun.h"
@@ -39,37 +40,6 @@ namespace {
 const QString Source = QStringLiteral(FVT_SOURCE_DIR);
 const QString Bin = QStringLiteral(FVT_BINARY_DIR "/bin");
 using Books = std::vector<std::pair<std::string, std::string>>;
-
-// Records what the run asks and what it got, on the way to the real item link.
-class RecordingAsker : public ddelink::ItemAsker
-{
-public:
-    explicit RecordingAsker(ddelink::ItemAsker& inner) : m_inner(inner) {}
-    QString ask(const QString& item) override
-    {
-        if (onAsk)
-            onAsk(asked.size());
-        asked << item;
-        const QString answer = m_inner.ask(item);
-        answers << answer;
-        return answer;
-    }
-    bool lastAskTimedOut() const override { return m_inner.lastAskTimedOut(); }
-    QStringList asked;
-    QStringList answers;
-    std::function<void(qsizetype)> onAsk;
-
-private:
-    ddelink::ItemAsker& m_inner;
-};
-
-class NoProgress : public taxfile::RunProgress
-{
-public:
-    void setPanelVisible(bool) override {}
-    void setGaugeRange(int, int) override {}
-    void setGaugePosition(int) override {}
-};
 
 std::string bytes(const QString& text)
 {

@@ -18,6 +18,7 @@
 #include "settings/FieldTable.h"
 #include "settings/SettingsSource.h"
 #include "support/DefaultTemplates.h"
+#include "support/RecordingAsker.h"
 #include "taxfile/FileNumberBox.h"
 #include "taxfile/GenerationRun.h"
 #include "taxformat/TaxFileFields.h"
@@ -39,32 +40,6 @@ namespace {
 
 const QString Source = QStringLiteral(FVT_SOURCE_DIR);
 const QString Bin = QStringLiteral(FVT_BINARY_DIR "/bin");
-
-class RecordingAsker : public ddelink::ItemAsker
-{
-public:
-    explicit RecordingAsker(ddelink::ItemAsker& inner) : m_inner(inner) {}
-    QString ask(const QString& item) override
-    {
-        const QString answer = m_inner.ask(item);
-        if (!item.isEmpty())
-            books.append(core::cp1251::encode(item) + '\t' + core::cp1251::encode(answer) + '\n');
-        return answer;
-    }
-    bool lastAskTimedOut() const override { return m_inner.lastAskTimedOut(); }
-    QByteArray books;
-
-private:
-    ddelink::ItemAsker& m_inner;
-};
-
-class NoProgress : public taxfile::RunProgress
-{
-public:
-    void setPanelVisible(bool) override {}
-    void setGaugeRange(int, int) override {}
-    void setGaugePosition(int) override {}
-};
 
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -115,7 +90,10 @@ QString generate(const settings::SettingsSource& settings, const QString& dir, Q
     standin.terminate();
     standin.waitForFinished(5000);
     // The date the run starts with is asked before the first item the recorder sees.
-    books = asker.books;
+    for (qsizetype i = 0; i < asker.asked.size(); ++i)
+        if (!asker.asked[i].isEmpty())
+            books.append(core::cp1251::encode(asker.asked[i]) + '\t' +
+                         core::cp1251::encode(asker.answers[i]) + '\n');
     books.prepend(core::cp1251::encode(QStringLiteral("РДАТА")) + "\t01102008   \n");
     return failure;
 }
