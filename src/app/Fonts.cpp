@@ -2,8 +2,6 @@
 
 #include "widgets/FormFont.h"
 
-#include <QStringList>
-
 namespace app {
 
 QFont sansFont(int pointSize, bool bold, bool italic)
@@ -17,10 +15,8 @@ QFont sansFont(int pointSize, bool bold, bool italic)
 
 QFont serifFont(int pointSize, bool bold)
 {
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Times New Roman")});
+    QFont font = widgets::timesNewRoman();
     font.setPointSize(pointSize);
-    font.setStyleHint(QFont::Serif);
     font.setBold(bold);
     return font;
 }

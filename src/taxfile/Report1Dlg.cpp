@@ -9,18 +9,16 @@
 #include "taxfile/RadioGroup.h"
 #include "taxformat/TaxFileFields.h"
 #include "taxformat/TaxFileName.h"
-#include "widgets/Cp1251Validator.h"
+#include "widgets/FormBuilder.h"
 #include "widgets/FormFont.h"
 #include "widgets/OuterSize.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFontMetrics>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QScreen>
 #include <QSpinBox>
 
@@ -30,49 +28,53 @@ namespace taxfile {
 
 namespace {
 
+using widgets::FormItem;
+using widgets::Kind;
+
 constexpr int OuterWidth = 448;
 constexpr int OuterHeight = 323;
 // The client area under a classic dialog frame, until the window system tells the real one.
 constexpr int ClientWidth = 440;
 constexpr int ClientHeight = 296;
 
-// The form was laid out for a narrow font; where the system's sans font is wider, the text is
-// narrowed just enough to fit the room the form gives it instead of running under the controls.
-QFont fitted(QFont font, const QString& text, int room)
-{
-    const int width = QFontMetrics(font).horizontalAdvance(text);
-    if (width > room && width > 0)
-        font.setStretch(std::max(50, room * 100 / width));
-    return font;
-}
+constexpr widgets::FontSpec Bold{widgets::FontSpec::Sans, 0, 13, true};
 
-QLabel* label(const QString& text, const char* name, int x, int y, QWidget* parent, int room = 0)
+QWidget* makeRadioGroup(const FormItem& item, QWidget* parent, const QStringList& items)
 {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QString::fromLatin1(name));
-    if (room > 0)
-        l->setFont(fitted(parent->font(), text, room));
-    l->adjustSize();
-    l->move(x, y);
-    return l;
-}
-
-QPushButton* button(const QString& text, const char* name, int x, int width, QWidget* parent)
-{
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setFont(fitted(parent->font(), text, width - 8)); // less the frame and a margin
-    b->setGeometry(x, 264, width, 25);
-    return b;
-}
-
-void acceptOnlyCp1251(QLineEdit* edit)
-{
-    edit->setValidator(new widgets::Cp1251Validator(edit));
+    auto* group = new RadioGroup(item.text, items, parent);
+    group->place(item.rect);
+    return group;
 }
 
 } // namespace
+
+const QList<widgets::FormItem>& Report1Dlg::formItems()
+{
+    // clang-format off
+    static const QList<FormItem> items{
+        {Kind::Label,    "Label1",  "Номер файла за звітний період", {8, 8, 164, 0}},
+        {Kind::Custom,   "Nperiod", {},                              {176, 0, 41, 26},   Bold, 2},
+        {Kind::Label,    "Label2",  "Звітний рік",                   {8, 32, 164, 0}},
+        {Kind::ComboBox, "ZYear",   {},                              {176, 32, 57, 24},  Bold, 3},
+        {Kind::Custom,   "WUser",   "Вид  особи",                    {248, 0, 185, 73},  {},   4},
+        {Kind::Label,    "Label3",  "Працювало у штаті",             {8, 96, 156, 0}},
+        {Kind::Edit,     "Edit1",   "0",                             {168, 96, 41, 21},  {},   8},
+        {Kind::Custom,   "Kwartal", "Звітній квартал",               {248, 80, 185, 105}, {},  10},
+        {Kind::Label,    "Label4",  "Працювало за сумісництвом",     {8, 144, 156, 0}},
+        {Kind::Edit,     "Edit2",   "0",                             {168, 136, 41, 21}, {},   9},
+        {Kind::Panel,    "Panel1",  {},                              {8, 192, 425, 65},  {},   5},
+        {Kind::Label,    "Label5",  "Формування файла для податкової інспекції", {120, 8, 0, 0},
+         {}, 0, widgets::Fixed, "Panel1"},
+        {Kind::Custom,   "Gauge1",  {},                              {8, 32, 409, 28},
+         {}, 0, widgets::Fixed, "Panel1"},
+        {Kind::Button,   "Button1", "Сформувати файл",               {8, 264, 105, 25},  {},   1},
+        {Kind::Button,   "Button2", "Сформувати звіт",               {120, 264, 105, 25}, {},  6},
+        {Kind::Button,   "Button4", "Вигрузити файл",                {232, 264, 105, 25}, {},  11},
+        {Kind::Button,   "Button3", "Відмінити",                     {352, 264, 75, 25}, {},   7},
+    };
+    // clang-format on
+    return items;
+}
 
 Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                        QWidget* parent)
@@ -85,79 +87,61 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     setModal(true);
     setFixedSize(ClientWidth, ClientHeight);
     widgets::keepOuterSize(this, QSize(OuterWidth, OuterHeight));
-
     QFont formFont = widgets::msSansSerif();
     formFont.setPointSize(8);
     setFont(formFont);
-    QFont boldFont = formFont;
-    boldFont.setPixelSize(13);
-    boldFont.setBold(true);
 
-    Label1 =
-        label(QStringLiteral("Номер файла за звітний період"), "Label1", 8, 8, this, 176 - 8 - 4);
-    Nperiod = new FileNumberBox(this);
-    Nperiod->setObjectName(QStringLiteral("Nperiod"));
-    Nperiod->setFont(boldFont);
-    Nperiod->setGeometry(176, 0, 41, 26);
+    const QHash<QString, widgets::FormBuilder::Maker> makers{
+        {"Nperiod", [](const FormItem&, QWidget* parent) { return new FileNumberBox(parent); }},
+        {"WUser",
+         [](const FormItem& item, QWidget* parent) {
+             return makeRadioGroup(item, parent, {"Юридична особа", "Фізична особа"});
+         }},
+        {"Kwartal",
+         [](const FormItem& item, QWidget* parent) {
+             return makeRadioGroup(item, parent,
+                                   {" І  Квартал", " ІІ Квартал", "ІІІ Квартал", "IV Квартал"});
+         }},
+        {"Gauge1", [](const FormItem&, QWidget* parent) { return new Gauge(parent); }},
+    };
+    const widgets::FormWidgets w = widgets::FormBuilder::build(this, size(), formItems(), makers);
+    takeWidgets(w);
+    FormCreate();
+}
 
-    Label2 = label(QStringLiteral("Звітний рік"), "Label2", 8, 32, this, 176 - 8 - 4);
-    ZYear = new QComboBox(this);
-    ZYear->setObjectName(QStringLiteral("ZYear"));
-    ZYear->setEditable(true);
-    ZYear->setInsertPolicy(QComboBox::NoInsert);
+void Report1Dlg::takeWidgets(const widgets::FormWidgets& w)
+{
+    Label1 = w.get<QLabel>("Label1");
+    Nperiod = w.get<FileNumberBox>("Nperiod");
+    Label2 = w.get<QLabel>("Label2");
+    ZYear = w.get<QComboBox>("ZYear");
+    WUser = w.get<RadioGroup>("WUser");
+    Label3 = w.get<QLabel>("Label3");
+    Edit1 = w.get<QLineEdit>("Edit1");
+    Kwartal = w.get<RadioGroup>("Kwartal");
+    Label4 = w.get<QLabel>("Label4");
+    Edit2 = w.get<QLineEdit>("Edit2");
+    Panel1 = w.get<QFrame>("Panel1");
+    Label5 = w.get<QLabel>("Label5");
+    Gauge1 = w.get<Gauge>("Gauge1");
+    Button1 = w.get<QPushButton>("Button1");
+    Button2 = w.get<QPushButton>("Button2");
+    Button4 = w.get<QPushButton>("Button4");
+    Button3 = w.get<QPushButton>("Button3");
+}
+
+// The choices a dialog starts with, and what its buttons do.
+void Report1Dlg::FormCreate()
+{
     for (int year = 1999; year <= 2009; ++year)
         ZYear->addItem(QString::number(year));
     ZYear->setCurrentIndex(0);
     ZYear->lineEdit()->setMaxLength(4);
-    acceptOnlyCp1251(ZYear->lineEdit());
     // The edit part of the box, less its arrow and frames.
-    ZYear->setFont(fitted(boldFont, QStringLiteral("2009"), 57 - 28));
-    ZYear->setGeometry(176, 32, 57, 24);
-
-    WUser =
-        new RadioGroup(QStringLiteral("Вид  особи"),
-                       {QStringLiteral("Юридична особа"), QStringLiteral("Фізична особа")}, this);
-    WUser->setObjectName(QStringLiteral("WUser"));
-    WUser->place(QRect(248, 0, 185, 73));
+    ZYear->setFont(widgets::FormBuilder::fitted(ZYear->font(), QStringLiteral("2009"), 57 - 28));
     WUser->setItemIndex(0);
-
-    Label3 = label(QStringLiteral("Працювало у штаті"), "Label3", 8, 96, this, 168 - 8 - 4);
-    Edit1 = new QLineEdit(QStringLiteral("0"), this);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(168, 96, 41, 21);
-    acceptOnlyCp1251(Edit1);
-
-    Kwartal = new RadioGroup(QStringLiteral("Звітній квартал"),
-                             {QStringLiteral(" І  Квартал"), QStringLiteral(" ІІ Квартал"),
-                              QStringLiteral("ІІІ Квартал"), QStringLiteral("IV Квартал")},
-                             this);
-    Kwartal->setObjectName(QStringLiteral("Kwartal"));
-    Kwartal->place(QRect(248, 80, 185, 105));
     Kwartal->setItemIndex(2);
-
-    Label4 =
-        label(QStringLiteral("Працювало за сумісництвом"), "Label4", 8, 144, this, 168 - 8 - 4);
-    Edit2 = new QLineEdit(QStringLiteral("0"), this);
-    Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(168, 136, 41, 21);
-    acceptOnlyCp1251(Edit2);
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(1);
-    Panel1->setGeometry(8, 192, 425, 65);
-    Label5 = label(QStringLiteral("Формування файла для податкової інспекції"), "Label5", 120, 8,
-                   Panel1);
-    Gauge1 = new Gauge(Panel1);
-    Gauge1->setObjectName(QStringLiteral("Gauge1"));
-    Gauge1->setGeometry(8, 32, 409, 28);
     Panel1->hide();
-
-    Button1 = button(QStringLiteral("Сформувати файл"), "Button1", 8, 105, this);
-    Button2 = button(QStringLiteral("Сформувати звіт"), "Button2", 120, 105, this);
-    Button4 = button(QStringLiteral("Вигрузити файл"), "Button4", 232, 105, this);
-    Button3 = button(QStringLiteral("Відмінити"), "Button3", 352, 75, this);
     Button2->setEnabled(false);
     Button4->setEnabled(false);
 
@@ -165,16 +149,6 @@ Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAs
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
-
-    QList<QWidget*> order{Button1, Nperiod, ZYear};
-    for (QRadioButton* b : WUser->buttons())
-        order.append(b);
-    order << Panel1 << Button2 << Button3 << Edit1 << Edit2;
-    for (QRadioButton* b : Kwartal->buttons())
-        order.append(b);
-    order << Button4;
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order[i - 1], order[i]);
     Button1->setFocus();
 }
 

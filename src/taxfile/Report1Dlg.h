@@ -2,6 +2,7 @@
 
 #include "taxfile/FileNumberBox.h"
 #include "taxfile/GenerationRun.h"
+#include "widgets/FormItem.h"
 
 #include <QDialog>
 
@@ -14,6 +15,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace widgets {
+class FormWidgets;
+}
 namespace dbase {
 class Table;
 }
@@ -40,6 +44,9 @@ public:
     Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                QWidget* parent = nullptr);
     ~Report1Dlg() override;
+
+    // The dialog's components as it is built from them.
+    static const QList<widgets::FormItem>& formItems();
 
     // Where DA.DBF is looked for (the current directory when empty) and where the tax file is
     // written (the temporary directory by default, with its trailing separator).
@@ -94,6 +101,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void takeWidgets(const widgets::FormWidgets& w);
+    void FormCreate();
     void setPanelVisible(bool visible) override;
     void setGaugeRange(int minimum, int maximum) override;
     void setGaugePosition(int position) override;

@@ -15,3 +15,15 @@ QFont msSansSerif()
 }
 
 } // namespace widgets
+
+namespace widgets {
+
+QFont timesNewRoman()
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Serif"), QStringLiteral("Times New Roman")});
+    font.setStyleHint(QFont::Serif);
+    return font;
+}
+
+} // namespace widgets

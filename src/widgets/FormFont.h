@@ -8,5 +8,7 @@ namespace widgets {
 // Sans stands in for it: its widths are close to the old font's, whereas the system's sans font
 // (DejaVu Sans) is so much wider that labels run into their fields and fields cut their text.
 QFont msSansSerif();
+// "Times New Roman": Liberation Serif, metric-compatible and with Cyrillic.
+QFont timesNewRoman();
 
 } // namespace widgets
