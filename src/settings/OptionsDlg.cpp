@@ -4,7 +4,7 @@
 #include "settings/CheckDigitMark.h"
 #include "settings/DestinationMark.h"
 #include "settings/FieldTable.h"
-#include "widgets/Cp1251Validator.h"
+#include "widgets/FormBuilder.h"
 #include "widgets/FormFont.h"
 #include "widgets/OuterSize.h"
 
@@ -30,14 +30,6 @@ QFont formFont()
     return font;
 }
 
-QFont requisiteFont()
-{
-    QFont font = formFont();
-    font.setPixelSize(13);
-    font.setBold(true);
-    return font;
-}
-
 } // namespace
 
 OptionsDlg::OptionsDlg(QWidget* parent) : OptionsDlg(*SettingsStore::userStore().release(), parent)
@@ -60,58 +52,85 @@ OptionsDlg::OptionsDlg(SettingsStore& store, QWidget* parent)
     FormCreate();
 }
 
+const QList<widgets::FormItem>& OptionsDlg::formItems()
+{
+    using widgets::FormItem;
+    using widgets::Kind;
+    static const QList<FormItem> items = [] {
+        const QString sheets[] = {"TabSheet1", "TabSheet2", "TabSheet3"};
+        QList<FormItem> list{{Kind::Tabs, "PageControl1", {}, {0, 0, 561, 473}, {}, 1}};
+        for (Page page : {Page::Requisites, Page::Link, Page::Formulas})
+            list.append({Kind::Page,
+                         sheets[int(page)],
+                         FieldTable::pageCaption(page),
+                         {},
+                         {},
+                         0,
+                         widgets::Fixed,
+                         "PageControl1"});
+        // Tab walks each page in its own order, then the buttons.
+        QStringList order;
+        for (Page page : {Page::Requisites, Page::Link, Page::Formulas})
+            order += FieldTable::tabOrder(page);
+        const widgets::FontSpec bold{widgets::FontSpec::Sans, 0, 13, true};
+        for (const FieldDef& def : FieldTable::fields()) {
+            const QString& sheet = sheets[int(def.page)];
+            list.append({Kind::Label,
+                         "Label_" + def.name,
+                         def.label,
+                         {def.labelX, def.y, def.x - def.labelX - 2, def.height},
+                         {},
+                         0,
+                         widgets::Fixed,
+                         sheet});
+            list.append({Kind::Edit,
+                         def.name,
+                         {},
+                         {def.x, def.y, def.width, def.height},
+                         def.font == FieldFont::Bold ? bold : widgets::FontSpec{},
+                         2 + int(order.indexOf(def.name)),
+                         widgets::Fixed,
+                         sheet});
+        }
+        const int last = 2 + int(order.size());
+        list.append({Kind::Button, "Button1", "ОК", {392, 480, 75, 25}, {}, last});
+        list.append({Kind::Button, "Button2", "Відмінити", {480, 480, 75, 25}, {}, last + 1});
+        return list;
+    }();
+    return items;
+}
+
 void OptionsDlg::makeWidgets()
 {
     if (!m_edits.isEmpty())
         return;
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
-    PageControl1->setGeometry(0, 0, 561, 473);
-    buildPages();
+    const widgets::FormWidgets w =
+        widgets::FormBuilder::build(this, QSize(kClientWidth, kClientHeight), formItems());
+    PageControl1 = w.get<QTabWidget>("PageControl1");
+    TabSheet1 = w.value("TabSheet1");
+    TabSheet2 = w.value("TabSheet2");
+    TabSheet3 = w.value("TabSheet3");
+    Button1 = w.get<QPushButton>("Button1");
+    Button2 = w.get<QPushButton>("Button2");
+    takeFields(w);
     // From here on the fields hold the settings.
     m_loaded.clear();
 
-    Button1 = new QPushButton(QStringLiteral("ОК"), this);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(392, 480, 75, 25);
-    Button2 = new QPushButton(QStringLiteral("Відмінити"), this);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(480, 480, 75, 25);
-    // Enter and Esc press neither button.
-    for (QPushButton* button : {Button1, Button2}) {
-        button->setAutoDefault(false);
-        button->setDefault(false);
-    }
     connect(Button1, &QPushButton::clicked, this, &OptionsDlg::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &OptionsDlg::Button2Click);
-
-    // Tab walks each page in its own order, then the buttons.
-    QWidget* previous = PageControl1;
-    for (Page page : {Page::Requisites, Page::Link, Page::Formulas}) {
-        for (const QString& name : FieldTable::tabOrder(page)) {
-            QLineEdit* edit = m_edits.value(name);
-            QWidget::setTabOrder(previous, edit);
-            previous = edit;
-        }
-    }
-    QWidget::setTabOrder(previous, Button1);
-    QWidget::setTabOrder(Button1, Button2);
-
     // A code that fails its check digit gets a warning mark; its text is still taken as typed.
     for (const FieldDef& def : FieldTable::fields())
         if (def.code != CodeKind::None)
             new CheckDigitMark(m_edits.value(def.name), def.code, def.codeSubject);
     // So does an upload path that names no folder here.
-    new DestinationMark(DestinationA, [this] {
-        return m_uploadFileName ? m_uploadFileName() : QString();
-    });
-
+    new DestinationMark(DestinationA,
+                        [this] { return m_uploadFileName ? m_uploadFileName() : QString(); });
     PageControl1->setCurrentWidget(TabSheet2);
 }
 
 OptionsDlg::~OptionsDlg() = default;
 
-void OptionsDlg::buildPages()
+void OptionsDlg::takeFields(const widgets::FormWidgets& w)
 {
     using Member = QLineEdit* OptionsDlg::*;
     static const QHash<QString, Member> members{
@@ -168,46 +187,10 @@ void OptionsDlg::buildPages()
         {"pp7", &OptionsDlg::pp7},
         {"pp8", &OptionsDlg::pp8},
     };
-
-    TabSheet1 = new QWidget;
-    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
-    TabSheet2 = new QWidget;
-    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
-    TabSheet3 = new QWidget;
-    TabSheet3->setObjectName(QStringLiteral("TabSheet3"));
-    PageControl1->addTab(TabSheet1, FieldTable::pageCaption(Page::Requisites));
-    PageControl1->addTab(TabSheet2, FieldTable::pageCaption(Page::Link));
-    PageControl1->addTab(TabSheet3, FieldTable::pageCaption(Page::Formulas));
-
-    const QFont boldFont = requisiteFont();
     for (const FieldDef& def : FieldTable::fields()) {
-        QWidget* sheet = def.page == Page::Requisites ? TabSheet1
-                         : def.page == Page::Link     ? TabSheet2
-                                                      : TabSheet3;
-        auto* label = new QLabel(def.label, sheet);
-        label->setObjectName(QStringLiteral("Label_") + def.name);
-        // The form's fonts are wider than the ones the layout was drawn with: a label that
-        // would run into its field is narrowed, never cut.
-        const int room = def.x - def.labelX - 2;
-        if (room > 0 && label->sizeHint().width() > room) {
-            QFont narrow = label->font();
-            for (int stretch = 99; stretch >= 70 && label->sizeHint().width() > room; --stretch) {
-                narrow.setStretch(stretch);
-                label->setFont(narrow);
-            }
-        }
-        const QSize hint = label->sizeHint();
-        label->setGeometry(def.labelX, def.y + (def.height - hint.height()) / 2, hint.width(),
-                           hint.height());
-
-        auto* edit = new QLineEdit(sheet);
-        edit->setObjectName(def.name);
-        edit->setGeometry(def.x, def.y, def.width, def.height);
-        if (def.font == FieldFont::Bold)
-            edit->setFont(boldFont);
+        auto* edit = w.get<QLineEdit>(def.name);
         if (def.maxLength > 0)
             edit->setMaxLength(def.maxLength);
-        edit->setValidator(new widgets::Cp1251Validator(edit));
         const QString text = m_loaded.value(def.name);
         // The limit is for typing only: a longer stored text is shown whole.
         if (edit->maxLength() < text.size())

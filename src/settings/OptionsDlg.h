@@ -3,6 +3,7 @@
 #include "settings/FormStorage.h"
 #include "settings/SettingsSource.h"
 #include "settings/SettingsStore.h"
+#include "widgets/FormItem.h"
 
 #include <QDialog>
 #include <QHash>
@@ -16,6 +17,10 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 class QWidget;
+
+namespace widgets {
+class FormWidgets;
+}
 
 namespace settings {
 
@@ -43,6 +48,10 @@ public:
 
     void setVisible(bool visible) override;
 
+    // The dialog's components as it is built from them: the pages, each field with its label
+    // (from FieldTable), the buttons.
+    static const QList<widgets::FormItem>& formItems();
+
     // The name the tax file will have, for the path shown beside DestinationA.
     void setUploadFileName(std::function<QString()> name) { m_uploadFileName = std::move(name); }
 
@@ -62,7 +71,7 @@ protected:
 
 private:
     void FormCreate();
-    void buildPages();
+    void takeFields(const widgets::FormWidgets& w);
     WindowPlacement placement() const;
     QHash<QString, QString> texts() const;
 

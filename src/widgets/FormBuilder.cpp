@@ -165,6 +165,12 @@ void place(QWidget* widget, const FormItem& item)
         if (r.height() <= 0)
             r.setHeight(own.height());
     }
+    // A label is never cut: one taller than the height given it stands centred on it.
+    if (item.kind == Kind::Label && r.height() < widget->sizeHint().height()) {
+        const int own = widget->sizeHint().height();
+        r.setTop(r.top() - (own - r.height()) / 2);
+        r.setHeight(own);
+    }
     widget->setGeometry(r);
 }
 
