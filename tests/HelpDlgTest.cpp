@@ -2,6 +2,7 @@
 #include "app/MainDlg.h"
 #include "app/ReadmeFile.h"
 #include "core/Error.h"
+#include "support/FormTable.h"
 #include "support/RecordingMessageSink.h"
 
 #include <QAbstractButton>
@@ -69,6 +70,7 @@ protected:
             if (!viewer)
                 return;
             shown = viewer->Memo1->toPlainText();
+            testsupport::expectAsInTable(viewer, app::HelpDlg::kDesign, app::HelpDlg::formItems());
             if (!typed.isEmpty())
                 viewer->Memo1->insertPlainText(typed);
             viewer->close();

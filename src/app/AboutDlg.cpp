@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
+#include "widgets/FormBuilder.h"
 #include "widgets/OuterSize.h"
 
 #include <QCloseEvent>
@@ -54,6 +55,39 @@ QColor AboutDlg::textColour(const QLabel* label)
     return label->palette().color(QPalette::WindowText);
 }
 
+const QList<widgets::FormItem>& AboutDlg::formItems()
+{
+    using widgets::FontSpec;
+    using widgets::FormItem;
+    using widgets::Kind;
+    constexpr FontSpec title{FontSpec::Sans, 14, 0, true};
+    constexpr FontSpec version{FontSpec::Sans, 10, 0, true, true};
+    constexpr FontSpec line{FontSpec::Serif, 10, 0, true};
+    constexpr FontSpec link{FontSpec::Serif, 10, 0, true, false, true};
+    constexpr auto in = widgets::Fixed;
+    const QString panel = QStringLiteral("SecretPanel1");
+    // clang-format off
+    static const QList<FormItem> items{
+        {Kind::Frame,  "SecretPanel1", {},                    {0, 0, 255, 339}},
+        {Kind::Custom, "WebLabel",     "4ВТ\nдля 1С 6.0",     {8, 2, 217, 47},  title,   0, in, panel},
+        {Kind::Label,  "Label1",       " Версія ",            {69, 55, 0, 0},   version, 0, in, panel},
+        {Kind::Label,  "Label3",       {},                    {125, 55, 0, 0},  version, 0, in, panel},
+        {Kind::Label,  "Label2",       "Розробка КВОР\nдля бухгалтерів підприємств",
+                                                              {13, 103, 0, 0},  {},      0, in, panel},
+        {Kind::Bevel,  "Bevel1",       {},                    {5, 144, 244, 2}, {},      0, in, panel},
+        {Kind::Label,  "Label4",       "а/с 17, м. Київ, 01001",        {16, 168, 0, 0}, line, 0, in, panel},
+        {Kind::Label,  "Label7",       "вул. Прикладна, 7, офіс 3",     {16, 184, 0, 0}, line, 0, in, panel},
+        {Kind::Label,  "Label8",       "тел./факс (044) 200-00-00",     {16, 200, 0, 0}, line, 0, in, panel},
+        {Kind::Label,  "Comments",     "info@kvor.example",             {16, 216, 0, 0}, link, 0, in, panel},
+        {Kind::Label,  "Label6",       "Розробник: група програм КВОР", {16, 236, 0, 0}, line, 0, in, panel},
+        {Kind::Label,  "StaticText1",  "kvor.example/4vt",              {16, 249, 0, 0}, link, 0, in, panel},
+        {Kind::Label,  "StaticText2",  "4vt@kvor.example",              {16, 264, 0, 0}, link, 0, in, panel},
+        {Kind::Button, "OkBtn",        "OK",                  {87, 299, 77, 25}, {},     1, in, panel},
+    };
+    // clang-format on
+    return items;
+}
+
 AboutDlg::AboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
 {
@@ -61,52 +95,38 @@ AboutDlg::AboutDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("Про програму"));
     setFont(sansFont(8));
     setFixedSize(255, 339);
+    const widgets::FormWidgets w = widgets::FormBuilder::build(
+        this, size(), formItems(),
+        {{"WebLabel", [](const widgets::FormItem& item, QWidget* parent) {
+              return new ShadowLabel(item.text, parent);
+          }}});
+    SecretPanel1 = w.get<QFrame>("SecretPanel1");
+    WebLabel = w.get<ShadowLabel>("WebLabel");
+    Label1 = w.get<QLabel>("Label1");
+    Label2 = w.get<QLabel>("Label2");
+    Label3 = w.get<QLabel>("Label3");
+    Label4 = w.get<QLabel>("Label4");
+    Label7 = w.get<QLabel>("Label7");
+    Label8 = w.get<QLabel>("Label8");
+    Comments = w.get<QLabel>("Comments");
+    Label6 = w.get<QLabel>("Label6");
+    StaticText1 = w.get<QLabel>("StaticText1");
+    StaticText2 = w.get<QLabel>("StaticText2");
+    Bevel1 = w.get<QFrame>("Bevel1");
+    OkBtn = w.get<QPushButton>("OkBtn");
+    FormCreate();
+    widgets::centreOnScreen(this);
+    OkBtn->setFocus();
+}
 
-    SecretPanel1 = new QFrame(this);
-    SecretPanel1->setObjectName(QStringLiteral("SecretPanel1"));
-    SecretPanel1->setFrameStyle(QFrame::NoFrame);
-    SecretPanel1->setBackgroundRole(QPalette::Window);
-    SecretPanel1->setAutoFillBackground(true);
-    SecretPanel1->setGeometry(0, 0, 255, 339);
-
-    WebLabel = new ShadowLabel(QStringLiteral("4ВТ\nдля 1С 6.0"), SecretPanel1);
-    WebLabel->setObjectName(QStringLiteral("WebLabel"));
-    WebLabel->setFont(sansFont(14, true));
-    WebLabel->setGeometry(8, 2, 217, 47);
-
-    Label1 = new QLabel(QStringLiteral(" Версія "), SecretPanel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(sansFont(10, true, true));
-    Label1->move(69, 55);
-
-    Label3 = new QLabel(SecretPanel1);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setFont(sansFont(10, true, true));
-    Label3->move(125, 55);
-
-    Label2 = new QLabel(QStringLiteral("Розробка КВОР\nдля бухгалтерів підприємств"), SecretPanel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(13, 103);
-
-    Bevel1 = new QFrame(SecretPanel1);
-    Bevel1->setObjectName(QStringLiteral("Bevel1"));
-    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    Bevel1->setGeometry(5, 144, 244, 2);
-
-    Label4 = addLine("Label4", QStringLiteral("а/с 17, м. Київ, 01001"), 168);
-    Label7 = addLine("Label7", QStringLiteral("вул. Прикладна, 7, офіс 3"), 184);
-    Label8 = addLine("Label8", QStringLiteral("тел./факс (044) 200-00-00"), 200);
-    Comments = addLine("Comments", QStringLiteral("info@kvor.example"), 216);
-    Label6 = addLine("Label6", QStringLiteral("Розробник: група програм КВОР"), 236);
-    StaticText1 = addLine("StaticText1", QStringLiteral("kvor.example/4vt"), 249);
-    StaticText2 = addLine("StaticText2", QStringLiteral("4vt@kvor.example"), 264);
-
-    for (QLabel* link : {Comments, StaticText1, StaticText2}) {
-        QFont font = link->font();
-        font.setUnderline(true);
-        link->setFont(font);
+void AboutDlg::FormCreate()
+{
+    Label3->setText(QString::fromLatin1(kVersion));
+    Label3->adjustSize();
+    for (QLabel* line : {Label4, Label7, Label8, Label6})
+        setTextColour(line, Qt::black);
+    for (QLabel* link : {Comments, StaticText1, StaticText2})
         link->setCursor(Qt::PointingHandCursor);
-    }
     setTextColour(Comments, kNavy);
     const QColor highlight = palette().color(QPalette::Highlight);
     setTextColour(StaticText1, highlight);
@@ -119,35 +139,9 @@ AboutDlg::AboutDlg(QWidget* parent)
         w->setMouseTracking(true);
         w->installEventFilter(this);
     }
-
-    OkBtn = new QPushButton(QStringLiteral("OK"), SecretPanel1);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setGeometry(87, 299, 77, 25);
     OkBtn->setDefault(true);
     OkBtn->setAutoDefault(true);
     connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-
-    FormCreate();
-    for (QLabel* label : {Label1, Label2, Label3})
-        label->adjustSize();
-    widgets::centreOnScreen(this);
-    OkBtn->setFocus();
-}
-
-QLabel* AboutDlg::addLine(const char* name, const QString& text, int y)
-{
-    auto* label = new QLabel(text, SecretPanel1);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(serifFont(10, true));
-    setTextColour(label, Qt::black);
-    label->move(16, y);
-    label->adjustSize();
-    return label;
-}
-
-void AboutDlg::FormCreate()
-{
-    Label3->setText(QString::fromLatin1(kVersion));
 }
 
 void AboutDlg::closeEvent(QCloseEvent* event)
@@ -253,8 +247,8 @@ void AboutDlg::openLink(const QUrl& url)
 {
 #ifdef _WIN32
     const QByteArray address = url.toEncoded();
-    ::ShellExecuteA(reinterpret_cast<HWND>(winId()), nullptr, address.constData(), nullptr,
-                    nullptr, SW_SHOWNOACTIVATE);
+    ::ShellExecuteA(reinterpret_cast<HWND>(winId()), nullptr, address.constData(), nullptr, nullptr,
+                    SW_SHOWNOACTIVATE);
 #else
     QDesktopServices::openUrl(url);
 #endif

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/FormItem.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QUrl>
@@ -26,6 +28,8 @@ public:
 
     // The colour a label's text is drawn in.
     static QColor textColour(const QLabel* label);
+    // The box's components as it is built from them.
+    static const QList<widgets::FormItem>& formItems();
 
     QFrame* SecretPanel1;
     ShadowLabel* WebLabel;
@@ -63,8 +67,6 @@ private:
     void StaticText1Click();
     void StaticText2Click();
     void openLink(const QUrl& url);
-
-    QLabel* addLine(const char* name, const QString& text, int y);
 };
 
 } // namespace app

@@ -1,12 +1,25 @@
 #include "app/HelpDlg.h"
 
 #include "app/Fonts.h"
+#include "widgets/FormBuilder.h"
 #include "widgets/OuterSize.h"
 
 #include <QPlainTextEdit>
-#include <QVBoxLayout>
 
 namespace app {
+
+const QList<widgets::FormItem>& HelpDlg::formItems()
+{
+    // The text fills the window, whatever size it is given.
+    static const QList<widgets::FormItem> items{{widgets::Kind::Memo,
+                                                 "Memo1",
+                                                 {},
+                                                 {{0, 0}, kDesign},
+                                                 {widgets::FontSpec::Sans, 10},
+                                                 1,
+                                                 widgets::WiderAndTaller}};
+    return items;
+}
 
 HelpDlg::HelpDlg(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -16,17 +29,12 @@ HelpDlg::HelpDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("HelpDlg"));
     setFont(sansFont(8));
 
-    Memo1 = new QPlainTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
-    Memo1->setFont(sansFont(10));
+    resize(kDesign);
+    Memo1 = widgets::FormBuilder::build(this, kDesign, formItems()).get<QPlainTextEdit>("Memo1");
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setReadOnly(false);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(Memo1);
 
     widgets::setOuterSize(this, QSize(544, 375));
 }

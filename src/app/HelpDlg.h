@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/FormItem.h"
+
 #include <QDialog>
 
 class QPlainTextEdit;
@@ -12,6 +14,10 @@ class HelpDlg : public QDialog
     Q_OBJECT
 public:
     explicit HelpDlg(QWidget* parent = nullptr);
+
+    // The client area under a classic sizeable frame, and the viewer's one component in it.
+    static constexpr QSize kDesign{536, 348};
+    static const QList<widgets::FormItem>& formItems();
 
     QPlainTextEdit* Memo1;
 };

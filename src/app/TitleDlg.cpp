@@ -3,6 +3,7 @@
 #include "app/Fonts.h"
 #include "app/ShadowLabel.h"
 #include "app/Version.h"
+#include "widgets/FormBuilder.h"
 #include "widgets/OuterSize.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,28 @@
 
 namespace app {
 
+const QList<widgets::FormItem>& TitleDlg::formItems()
+{
+    using widgets::FormItem;
+    using widgets::Kind;
+    constexpr auto in = widgets::Fixed;
+    const QString panel = QStringLiteral("Panel1");
+    // Panel1 is taller than the window: its bottom bevel lies outside, so the splash shows no
+    // lower edge. "Version" is given the room up to the version number, and is narrowed where
+    // the font is wider than the one the splash was drawn with.
+    // clang-format off
+    static const QList<FormItem> items{
+        {Kind::Panel,  "Panel1",   {},            {0, 0, 241, 113}},
+        {Kind::Custom, "WebLabel", "Форма 4ВТ",   {16, 8, 201, 33}, {widgets::FontSpec::Sans, 10, 0, true}, 0, in, panel},
+        {Kind::Label,  "Label1",   "Version",     {72, 48, 37, 0},  {}, 0, in, panel},
+        {Kind::Label,  "Label3",   {},            {112, 48, 0, 0},  {}, 0, in, panel},
+        {Kind::Label,  "Label2",   "Розробка КВОР\nдля бухгалтерів підприємств",
+                                                  {40, 71, 0, 0},   {}, 0, in, panel},
+    };
+    // clang-format on
+    return items;
+}
+
 TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setObjectName(QStringLiteral("TitleDlg"));
@@ -20,42 +43,17 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     setFixedSize(241, 108);
-
-    // Taller than the window: its bottom bevel lies outside, so the splash shows no lower edge.
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
-    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    Panel1->setLineWidth(1);
-    Panel1->setGeometry(0, 0, 241, 113);
-
-    WebLabel = new ShadowLabel(QStringLiteral("Форма 4ВТ"), Panel1);
-    WebLabel->setObjectName(QStringLiteral("WebLabel"));
-    WebLabel->setFont(sansFont(10, true));
-    WebLabel->setGeometry(16, 8, 201, 33);
-
-    Label1 = new QLabel(QStringLiteral("Version"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->move(72, 48);
-
-    Label3 = new QLabel(Panel1);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->move(112, 48);
-
-    Label2 = new QLabel(QStringLiteral("Розробка КВОР\nдля бухгалтерів підприємств"), Panel1);
-    Label2->setObjectName(QStringLiteral("Label2"));
-    Label2->move(40, 71);
-
+    const widgets::FormWidgets w = widgets::FormBuilder::build(
+        this, size(), formItems(),
+        {{"WebLabel", [](const widgets::FormItem& item, QWidget* parent) {
+              return new ShadowLabel(item.text, parent);
+          }}});
+    Panel1 = w.get<QFrame>("Panel1");
+    WebLabel = w.get<ShadowLabel>("WebLabel");
+    Label1 = w.get<QLabel>("Label1");
+    Label2 = w.get<QLabel>("Label2");
+    Label3 = w.get<QLabel>("Label3");
     FormCreate();
-    // The substitute sans font is wider than the one the splash was drawn with: "Version" is
-    // narrowed until it ends before the version number instead of running into it.
-    const int room = Label3->x() - Label1->x() - 3;
-    QFont narrow = Label1->font();
-    for (int stretch = 99; stretch >= 60 && Label1->sizeHint().width() > room; --stretch) {
-        narrow.setStretch(stretch);
-        Label1->setFont(narrow);
-    }
-    for (QLabel* label : {Label1, Label2, Label3})
-        label->adjustSize();
     widgets::centreOnScreen(this);
 }
 
@@ -79,6 +77,7 @@ bool TitleDlg::showAtOnce(int waitMs)
 void TitleDlg::FormCreate()
 {
     Label3->setText(QString::fromLatin1(kVersion));
+    Label3->adjustSize();
 }
 
 } // namespace app

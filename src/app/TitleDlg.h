@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/FormItem.h"
+
 #include <QWidget>
 
 class QFrame;
@@ -19,6 +21,9 @@ public:
     // Shows the splash and paints it once the window system has it on screen, waiting at most
     // `waitMs` for that; true when it is on screen.
     bool showAtOnce(int waitMs = 1000);
+
+    // The splash's components as it is built from them.
+    static const QList<widgets::FormItem>& formItems();
 
     QFrame* Panel1;
     ShadowLabel* WebLabel;
