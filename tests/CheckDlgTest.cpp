@@ -1,8 +1,10 @@
 #include "check/CheckDlg.h"
+#include "support/FormTable.h"
 #include "support/TaxFileBuilder.h"
 
 #include <QDialog>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPointer>
 #include <QScreen>
 #include <QTableWidget>
@@ -38,11 +40,30 @@ TEST(CheckDlgTest, TheShortColumnsShowTheirTextsWhole)
     };
     check::CheckDlg dlg(QStringLiteral("DA071401.3"), findings);
     dlg.show();
+    testsupport::expectAsInTable(&dlg, check::CheckDlg::kDesign, check::CheckDlg::formItems());
     for (int column = 0; column < 4; ++column) {
         const int shown = dlg.FindingsTable->columnWidth(column);
         dlg.FindingsTable->resizeColumnToContents(column); // the width its contents ask for
         EXPECT_GE(shown, dlg.FindingsTable->columnWidth(column))
             << dlg.FindingsTable->horizontalHeaderItem(column)->text().toStdString();
+    }
+}
+
+// The longest summary (errors, and more findings than are listed) stays whole in its place down
+// to the narrowest window.
+TEST(CheckDlgTest, TheLongestSummaryFitsTheNarrowestWindow)
+{
+    const check::Findings findings(
+        1001,
+        finding(check::Severity::Error, 1, QStringLiteral("2238234710"), QStringLiteral("KOD")));
+    check::CheckDlg dlg(QStringLiteral("DA071401.3"), findings);
+    dlg.show();
+    for (const QSize size : {check::CheckDlg::kDesign, dlg.minimumSize()}) {
+        dlg.resize(size);
+        QCoreApplication::processEvents();
+        QLabel* summary = dlg.SummaryLabel;
+        EXPECT_LE(summary->heightForWidth(summary->width()), summary->height()) << size.width();
+        EXPECT_LT(summary->geometry().bottom(), dlg.FindingsTable->y());
     }
 }
 

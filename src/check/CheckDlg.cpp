@@ -2,8 +2,8 @@
 
 #include "check/TaxFileCheck.h"
 #include "core/Messages.h"
+#include "widgets/FormBuilder.h"
 
-#include <QBoxLayout>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -101,6 +101,21 @@ private:
 
 } // namespace
 
+const QList<widgets::FormItem>& CheckDlg::formItems()
+{
+    using widgets::FormItem;
+    using widgets::Kind;
+    // clang-format off
+    static const QList<FormItem> items{
+        {Kind::Text,   "SummaryLabel",  {},        {8, 8, 844, 64},    {}, 0, widgets::Wider},
+        {Kind::Table,  "FindingsTable", {},        {8, 80, 844, 279},  {}, 1, widgets::WiderAndTaller},
+        {Kind::Button, "CloseButton",   "Закрити", {777, 367, 75, 25}, {}, 2,
+         widgets::FollowsRight | widgets::FollowsBottom},
+    };
+    // clang-format on
+    return items;
+}
+
 CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* parent)
     : QDialog(parent)
 {
@@ -108,7 +123,14 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
     setWindowTitle(QStringLiteral("Перевірка файлу"));
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
-    resize(860, 400);
+    resize(kDesign);
+    // Narrower, and the summary would not fit its four lines.
+    setMinimumSize(600, 240);
+    const widgets::FormWidgets w = widgets::FormBuilder::build(this, kDesign, formItems());
+    SummaryLabel = w.get<QLabel>("SummaryLabel");
+    FindingsTable = w.get<QTableWidget>("FindingsTable");
+    CloseButton = w.get<QPushButton>("CloseButton");
+    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
 
     const qsizetype errors = countOf(findings, Severity::Error);
     const qsizetype warnings = countOf(findings, Severity::Warning);
@@ -121,12 +143,15 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
         summary += QStringLiteral(" Файл з помилками податкова інспекція не прийме: виправте дані "
                                   "в бухгалтерській програмі або в настройках і сформуйте файл "
                                   "знову.");
-    SummaryLabel = new QLabel(summary, this);
-    SummaryLabel->setObjectName(QStringLiteral("SummaryLabel"));
-    SummaryLabel->setWordWrap(true);
+    const qsizetype shown = fillFindings(findings);
+    if (shown < static_cast<qsizetype>(findings.size()))
+        summary += QStringLiteral(" Тут показано перші %1; усі перелічить 4vt-check.").arg(shown);
+    SummaryLabel->setText(summary);
+}
 
-    FindingsTable = new QTableWidget(0, 5, this);
-    FindingsTable->setObjectName(QStringLiteral("FindingsTable"));
+qsizetype CheckDlg::fillFindings(const Findings& findings)
+{
+    FindingsTable->setColumnCount(5);
     FindingsTable->setHorizontalHeaderLabels({QStringLiteral("Вид"), QStringLiteral("Рядок"),
                                               QStringLiteral("Ідент. номер"),
                                               QStringLiteral("Поле"), QStringLiteral("Що не так")});
@@ -167,24 +192,7 @@ CheckDlg::CheckDlg(const QString& fileName, const Findings& findings, QWidget* p
     // Rows as high as their wrapped sentences, again whenever the columns change width.
     connect(header, &QHeaderView::sectionResized, FindingsTable,
             [this] { FindingsTable->resizeRowsToContents(); });
-    if (shown < static_cast<qsizetype>(findings.size()))
-        SummaryLabel->setText(
-            SummaryLabel->text() +
-            QStringLiteral(" Тут показано перші %1; усі перелічить 4vt-check.").arg(shown));
-
-    CloseButton = new QPushButton(QStringLiteral("Закрити"), this);
-    CloseButton->setObjectName(QStringLiteral("CloseButton"));
-    CloseButton->setAutoDefault(false);
-    connect(CloseButton, &QPushButton::clicked, this, &QDialog::close);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(CloseButton);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(8, 8, 8, 8);
-    layout->addWidget(SummaryLabel);
-    layout->addWidget(FindingsTable, 1);
-    layout->addLayout(buttons);
+    return shown;
 }
 
 void CheckDlg::showEvent(QShowEvent* event)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "check/Finding.h"
+#include "widgets/FormItem.h"
 
 #include <QDialog>
 
@@ -20,12 +21,20 @@ class CheckDlg : public QDialog
 public:
     CheckDlg(const QString& fileName, const Findings& findings, QWidget* parent = nullptr);
 
+    // The client area the window opens with, and its components as it is built from them.
+    static constexpr QSize kDesign{860, 400};
+    static const QList<widgets::FormItem>& formItems();
+
     QLabel* SummaryLabel;
     QTableWidget* FindingsTable;
     QPushButton* CloseButton;
 
 protected:
     void showEvent(QShowEvent* event) override;
+
+private:
+    // Lists the findings, the first thousand; returns how many are listed.
+    qsizetype fillFindings(const Findings& findings);
 };
 
 // After a finished run: checks the tax file at `path` and, when something is found, shows the

@@ -80,6 +80,12 @@ QWidget* make(const FormItem& item, QWidget* parent,
     switch (item.kind) {
     case Kind::Label:
         return new QLabel(item.text, parent);
+    case Kind::Text: {
+        auto* text = new QLabel(item.text, parent);
+        text->setWordWrap(true);
+        text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        return text;
+    }
     case Kind::Button: {
         auto* button = new QPushButton(item.text, parent);
         button->setAutoDefault(false);

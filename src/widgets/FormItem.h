@@ -9,6 +9,7 @@ namespace widgets {
 enum class Kind
 {
     Label,
+    Text, // a label whose text wraps to its width, from the top
     Button,
     Edit,     // one line, taking only what Windows-1251 can carry
     ComboBox, // editable, its edit taking only what Windows-1251 can carry
