@@ -83,18 +83,7 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName)
 {
     setObjectName(QStringLiteral("PreviewWindow"));
-    // The first free number among the open previews of this report; the first goes without one.
-    QList<int> taken;
-    for (const PreviewWindow* other : openPreviews()) {
-        if (other->m_documentName == documentName)
-            taken.append(other->m_ordinal);
-    }
-    while (taken.contains(m_ordinal))
-        ++m_ordinal;
-    openPreviews().append(this);
-    setWindowTitle(m_ordinal == 1
-                       ? QStringLiteral("Перегляд звіту %1").arg(documentName)
-                       : QStringLiteral("Перегляд звіту %1 (%2)").arg(documentName).arg(m_ordinal));
+    takeOrdinal();
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     m_choices.printerName = QPrinterInfo::defaultPrinterName();
@@ -107,58 +96,7 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     m_view = new PageView(layout, this);
     m_view->setObjectName(QStringLiteral("View"));
     connect(m_view, &PageView::currentPageChanged, this, [this] { updatePageLabel(); });
-
-    addCommand(QStringLiteral("Уся сторінка"), QStringLiteral("Показати всю сторінку"),
-               "ZoomWholePage", &PreviewWindow::zoomWholePage);
-    addCommand(QStringLiteral("100 %"), QStringLiteral("Показати в натуральну величину"),
-               "ZoomActualSize", &PreviewWindow::zoomActualSize);
-    addCommand(QStringLiteral("За шириною"), QStringLiteral("Показати на всю ширину сторінки"),
-               "ZoomPageWidth", &PreviewWindow::zoomPageWidth);
-    m_toolBar->addSeparator();
-    addCommand(QStringLiteral("|<"), QStringLiteral("Перша сторінка"), "FirstPage",
-               &PreviewWindow::firstPage);
-    addCommand(QStringLiteral("<"), QStringLiteral("Попередня сторінка"), "PreviousPage",
-               &PreviewWindow::previousPage);
-    m_pageLabel = new QLabel(this);
-    m_pageLabel->setObjectName(QStringLiteral("PageLabel"));
-    m_pageLabel->setContentsMargins(8, 0, 8, 0);
-    m_toolBar->addWidget(m_pageLabel)->setToolTip(QStringLiteral("Поточна сторінка звіту"));
-    addCommand(QStringLiteral(">"), QStringLiteral("Наступна сторінка"), "NextPage",
-               &PreviewWindow::nextPage);
-    addCommand(QStringLiteral(">|"), QStringLiteral("Остання сторінка"), "LastPage",
-               &PreviewWindow::lastPage);
-    m_toolBar->addSeparator();
-    addCommand(QStringLiteral("Принтер..."), QStringLiteral("Налаштування принтера"),
-               "PrinterSetup", &PreviewWindow::printerSetup);
-    addCommand(QStringLiteral("Друк"), QStringLiteral("Надрукувати звіт"), "Print",
-               &PreviewWindow::print);
-    QAction* save = addCommand(QStringLiteral("Зберегти у PDF"),
-                               QStringLiteral("Зберегти звіт у файл PDF (Ctrl+S)"), "SavePdf",
-                               &PreviewWindow::saveToPdf);
-    save->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    m_toolBar->addSeparator();
-    QAction* closeAction = m_toolBar->addAction(QStringLiteral("Закрити"));
-    closeAction->setObjectName(QStringLiteral("Close"));
-    closeAction->setToolTip(QStringLiteral("Закрити перегляд (Esc)"));
-    closeAction->setShortcuts({QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)});
-    closeAction->setShortcutContext(Qt::WindowShortcut);
-    addAction(closeAction);
-    connect(closeAction, &QAction::triggered, this, &QWidget::close);
-
-    // Zoom from the keyboard, as document viewers have it; Ctrl+= where plus needs Shift.
-    const auto keyOnly = [this](const char* name, QList<QKeySequence> keys,
-                                void (PreviewWindow::*slot)()) {
-        auto* a = new QAction(this);
-        a->setObjectName(QString::fromLatin1(name));
-        a->setShortcuts(keys);
-        a->setShortcutContext(Qt::WindowShortcut);
-        addAction(a);
-        connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
-    };
-    keyOnly("ZoomIn",
-            {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)},
-            &PreviewWindow::zoomIn);
-    keyOnly("ZoomOut", {QKeySequence(Qt::CTRL | Qt::Key_Minus)}, &PreviewWindow::zoomOut);
+    addCommands();
 
     // Tab reaches the toolbar's commands, not only the mouse.
     for (QToolButton* b : m_toolBar->findChildren<QToolButton*>())
@@ -166,6 +104,7 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     m_view->setFocusPolicy(Qt::StrongFocus);
     setFocusProxy(m_view);
 
+    // The toolbar as high as the style makes it, the page below it taking the rest.
     auto* box = new QVBoxLayout(this);
     box->setContentsMargins(0, 0, 0, 0);
     box->setSpacing(0);
@@ -177,22 +116,88 @@ PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& document
     updatePageLabel();
 }
 
+void PreviewWindow::takeOrdinal()
+{
+    // The first free number among the open previews of this report; the first goes without one.
+    QList<int> taken;
+    for (const PreviewWindow* other : openPreviews()) {
+        if (other->m_documentName == m_documentName)
+            taken.append(other->m_ordinal);
+    }
+    while (taken.contains(m_ordinal))
+        ++m_ordinal;
+    openPreviews().append(this);
+    setWindowTitle(
+        m_ordinal == 1
+            ? QStringLiteral("Перегляд звіту %1").arg(m_documentName)
+            : QStringLiteral("Перегляд звіту %1 (%2)").arg(m_documentName).arg(m_ordinal));
+}
+
+void PreviewWindow::addCommands()
+{
+    struct Command
+    {
+        const char* name;
+        QString text; // empty: a key with no button (zoom from the keyboard, as viewers have it)
+        QString tip;
+        void (PreviewWindow::*slot)();
+        QList<QKeySequence> keys;
+    };
+    const auto separator = [] { return Command{nullptr, {}, {}, nullptr, {}}; };
+    // clang-format off
+    const Command commands[] = {
+        {"ZoomWholePage", "Уся сторінка", "Показати всю сторінку", &PreviewWindow::zoomWholePage, {}},
+        {"ZoomActualSize", "100 %", "Показати в натуральну величину", &PreviewWindow::zoomActualSize, {}},
+        {"ZoomPageWidth", "За шириною", "Показати на всю ширину сторінки", &PreviewWindow::zoomPageWidth, {}},
+        separator(),
+        {"FirstPage", "|<", "Перша сторінка", &PreviewWindow::firstPage, {}},
+        {"PreviousPage", "<", "Попередня сторінка", &PreviewWindow::previousPage, {}},
+        {"PageLabel", {}, "Поточна сторінка звіту", nullptr, {}},
+        {"NextPage", ">", "Наступна сторінка", &PreviewWindow::nextPage, {}},
+        {"LastPage", ">|", "Остання сторінка", &PreviewWindow::lastPage, {}},
+        separator(),
+        {"PrinterSetup", "Принтер...", "Налаштування принтера", &PreviewWindow::printerSetup, {}},
+        {"Print", "Друк", "Надрукувати звіт", &PreviewWindow::print, {}},
+        {"SavePdf", "Зберегти у PDF", "Зберегти звіт у файл PDF (Ctrl+S)", &PreviewWindow::saveToPdf,
+         {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+        separator(),
+        {"Close", "Закрити", "Закрити перегляд (Esc)", &PreviewWindow::closePreview,
+         {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}},
+        // Ctrl+= where plus needs Shift.
+        {"ZoomIn", {}, {}, &PreviewWindow::zoomIn,
+         {QKeySequence(Qt::CTRL | Qt::Key_Plus), QKeySequence(Qt::CTRL | Qt::Key_Equal)}},
+        {"ZoomOut", {}, {}, &PreviewWindow::zoomOut, {QKeySequence(Qt::CTRL | Qt::Key_Minus)}},
+    };
+    // clang-format on
+    for (const Command& c : commands) {
+        if (!c.name) {
+            m_toolBar->addSeparator();
+        } else if (!c.slot) {
+            m_pageLabel = new QLabel(this);
+            m_pageLabel->setObjectName(QString::fromLatin1(c.name));
+            m_pageLabel->setContentsMargins(8, 0, 8, 0);
+            m_toolBar->addWidget(m_pageLabel)->setToolTip(c.tip);
+        } else {
+            QAction* a = c.text.isEmpty() ? new QAction(this) : m_toolBar->addAction(c.text);
+            a->setObjectName(QString::fromLatin1(c.name));
+            a->setToolTip(c.tip);
+            a->setStatusTip(c.tip);
+            a->setShortcuts(c.keys);
+            a->setShortcutContext(Qt::WindowShortcut);
+            addAction(a);
+            connect(a, &QAction::triggered, this, [this, slot = c.slot] { (this->*slot)(); });
+        }
+    }
+}
+
+void PreviewWindow::closePreview()
+{
+    close();
+}
+
 PreviewWindow::~PreviewWindow()
 {
     openPreviews().removeAll(this);
-}
-
-QAction* PreviewWindow::addCommand(const QString& text, const QString& tip, const char* name,
-                                   void (PreviewWindow::*slot)())
-{
-    QAction* a = m_toolBar->addAction(text);
-    a->setObjectName(QString::fromLatin1(name));
-    a->setToolTip(tip);
-    a->setStatusTip(tip);
-    a->setShortcutContext(Qt::WindowShortcut);
-    addAction(a);
-    connect(a, &QAction::triggered, this, [this, slot] { (this->*slot)(); });
-    return a;
 }
 
 int PreviewWindow::pageCount() const

@@ -86,8 +86,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* addCommand(const QString& text, const QString& tip, const char* name,
-                        void (PreviewWindow::*slot)());
+    void takeOrdinal();
+    // The toolbar's commands and the keys, each with its handler.
+    void addCommands();
+    void closePreview();
     void updatePageLabel();
     void printTo(QPrinter& printer, int first, int last);
 

@@ -130,9 +130,13 @@ void OptionsDlg::makeWidgets()
 
 OptionsDlg::~OptionsDlg() = default;
 
-void OptionsDlg::takeFields(const widgets::FormWidgets& w)
+namespace {
+
+using Member = QLineEdit* OptionsDlg::*;
+
+// The dialog's member for each field.
+const QHash<QString, Member>& fieldMembers()
 {
-    using Member = QLineEdit* OptionsDlg::*;
     static const QHash<QString, Member> members{
         {"Edrpou1", &OptionsDlg::Edrpou1},
         {"pdw1", &OptionsDlg::pdw1},
@@ -187,6 +191,14 @@ void OptionsDlg::takeFields(const widgets::FormWidgets& w)
         {"pp7", &OptionsDlg::pp7},
         {"pp8", &OptionsDlg::pp8},
     };
+    return members;
+}
+
+} // namespace
+
+void OptionsDlg::takeFields(const widgets::FormWidgets& w)
+{
+    const QHash<QString, Member>& members = fieldMembers();
     for (const FieldDef& def : FieldTable::fields()) {
         auto* edit = w.get<QLineEdit>(def.name);
         if (def.maxLength > 0)

@@ -74,6 +74,22 @@ private:
     QList<Child> m_children;
 };
 
+QFrame* makeFrame(Kind kind, QWidget* parent)
+{
+    auto* frame = new QFrame(parent);
+    if (kind == Kind::Panel) {
+        frame->setFrameStyle(QFrame::Panel | QFrame::Raised);
+        frame->setLineWidth(1);
+    } else if (kind == Kind::Bevel) {
+        frame->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    } else {
+        frame->setFrameStyle(QFrame::NoFrame);
+        frame->setBackgroundRole(QPalette::Window);
+        frame->setAutoFillBackground(true);
+    }
+    return frame;
+}
+
 QWidget* make(const FormItem& item, QWidget* parent,
               const QHash<QString, FormBuilder::Maker>& makers)
 {
@@ -103,24 +119,10 @@ QWidget* make(const FormItem& item, QWidget* parent,
         box->lineEdit()->setValidator(new Cp1251Validator(box->lineEdit()));
         return box;
     }
-    case Kind::Panel: {
-        auto* panel = new QFrame(parent);
-        panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
-        panel->setLineWidth(1);
-        return panel;
-    }
-    case Kind::Bevel: {
-        auto* bevel = new QFrame(parent);
-        bevel->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        return bevel;
-    }
-    case Kind::Frame: {
-        auto* frame = new QFrame(parent);
-        frame->setFrameStyle(QFrame::NoFrame);
-        frame->setBackgroundRole(QPalette::Window);
-        frame->setAutoFillBackground(true);
-        return frame;
-    }
+    case Kind::Panel:
+    case Kind::Bevel:
+    case Kind::Frame:
+        return makeFrame(item.kind, parent);
     case Kind::Memo:
         return new QPlainTextEdit(item.text, parent);
     case Kind::Table:
