@@ -219,6 +219,11 @@ TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
         EXPECT_EQ(f.field, c.field) << describe(found).toStdString();
         EXPECT_TRUE(f.text.contains(QString::fromUtf8(c.part))) << describe(found).toStdString();
     }
+    // A second totals record is the numbering's finding alone: the sums are held to the first.
+    auto rows = testsupport::soundReturn();
+    rows.push_back(rows.back());
+    rows.back().sDox = 1;
+    expectOnly(checked(rows), Severity::Error, 6, "NP", "повторюється");
 }
 
 TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
@@ -254,10 +259,10 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
         SCOPED_TRACE(c.what);
         expectOnly(checked(c), Severity::Warning, c.line, c.field, QString::fromUtf8(c.part));
     }
-    // The same number in another income row is the usual case.
+    // The same number in another income row (the last one) is the usual case.
     auto rows = testsupport::soundReturn();
     rows[1].tin = rows[0].tin;
-    rows[1].oznDox = 3;
+    rows[1].oznDox = 8;
     EXPECT_TRUE(checked(rows).empty());
     // Tax equal to the income is not above it.
     rows[1].sTax = rows[1].sDox;
@@ -269,6 +274,61 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
     rows[0].dismissed = rows[0].hired;
     rows[1].hired = rows[1].dismissed = QDate(2008, 9, 30);
     EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // The rules on employees pass the service records by: the director's and the chief
+    // accountant's number alike, a date after the quarter. A dismissal without a hiring date
+    // is no date out of order.
+    rows = testsupport::soundReturn();
+    rows[3].tin = rows[2].tin;
+    rows[2].hired = QDate(2009, 1, 5);
+    rows[1].hired = QDate();
+    rows[1].dismissed = QDate(1998, 1, 1);
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // Two employees without a number in the same row are no repeat.
+    rows = testsupport::soundReturn();
+    rows[0].tin.clear();
+    rows[1].tin.clear();
+    rows[1].oznDox = rows[0].oznDox;
+    const Findings found = checked(rows);
+    ASSERT_EQ(found.size(), 2u) << describe(found).toStdString();
+    for (const Finding& f : found)
+        EXPECT_TRUE(f.text.contains(QStringLiteral("немає ідентифікаційного")))
+            << f.text.toStdString();
+}
+
+// The dates are held to the end of the quarter the records state, and to none when they state
+// no quarter.
+TEST_F(TaxFileCheckTest, DatesAreHeldToTheQuarterTheRecordsState)
+{
+    struct Case
+    {
+        int period;
+        int rik;
+        QDate hired;
+        const char* end; // in the finding; nullptr for no finding on the date
+    };
+    for (const Case& c :
+         {Case{1, 2008, QDate(2008, 4, 1), "(31.03.2008)"},
+          Case{1, 2008, QDate(2008, 3, 31), nullptr},
+          Case{4, 2008, QDate(2009, 1, 1), "(31.12.2008)"},
+          Case{0, 2008, QDate(2100, 1, 1), nullptr}, Case{5, 2008, QDate(2100, 1, 1), nullptr},
+          Case{3, 0, QDate(2100, 1, 1), nullptr}}) {
+        SCOPED_TRACE(testing::Message() << c.period << "/" << c.rik);
+        auto rows = testsupport::soundReturn();
+        for (TaxRow& r : rows)
+            r.period = c.period, r.rik = c.rik;
+        rows[1].hired = c.hired;
+        Findings dates;
+        for (const Finding& f : checked(rows))
+            if (f.field == QStringLiteral("D_PRIYN"))
+                dates.push_back(f);
+        if (!c.end) {
+            EXPECT_TRUE(dates.empty()) << describe(dates).toStdString();
+            continue;
+        }
+        ASSERT_EQ(dates.size(), 1u) << describe(dates).toStdString();
+        EXPECT_TRUE(dates.front().text.contains(QString::fromUtf8(c.end)))
+            << dates.front().text.toStdString();
+    }
 }
 
 TEST_F(TaxFileCheckTest, ErrorsComeFirst)
