@@ -304,8 +304,9 @@ struct Signing
 };
 
 // The counts under the table and the director's signature.
-Items summaryDirector(const Signing& s)
+Items summaryDirector()
 {
+    const Signing s;
     // clang-format off
     return {
         {.key = "QRLabel28", .left = 0.0, .top = 0.3, .width = 189.2, .height = 4.5,
@@ -343,8 +344,9 @@ Items summaryDirector(const Signing& s)
 }
 
 // The chief accountant's signature and the individual entrepreneur's.
-Items summaryAccountant(const Signing& s)
+Items summaryAccountant()
 {
+    const Signing s;
     // clang-format off
     return {
         {.key = "QRLabel23", .left = 104.8, .top = 33.6, .width = 16.9, .height = 4.5, .font = F9},
@@ -384,9 +386,8 @@ Items summaryAccountant(const Signing& s)
 
 ReportBand summaryBand()
 {
-    const Signing signing;
     return band("SummaryBand1", BandKind::Summary, 65.62,
-                joined({summaryDirector(signing), summaryAccountant(signing)}));
+                joined({summaryDirector(), summaryAccountant()}));
 }
 
 ReportBand pageFooterBand()
