@@ -158,11 +158,16 @@ def main():
     root = pathlib.Path(sys.argv[1])
     limit = int(sys.argv[2]) if len(sys.argv) > 2 else 60
     long_ones = []
+    counted = 0
     for path in sorted(p for p in root.rglob("*") if p.suffix in (".cpp", ".h")):
         for name, first, last in functions(path.read_text(encoding="utf-8")):
+            counted += 1
             length = last - first + 1
             if length > limit and name not in KNOWN:
                 long_ones.append(f"{path}:{first}: {name} is {length} lines")
+    if counted == 0:
+        print(f"no function found under {root}")
+        return 1
     for line in long_ones:
         print(line)
     if long_ones:
