@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 using check::Finding;
 using check::Findings;
@@ -296,13 +297,16 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
 }
 
 // The dates are held to the end of the quarter the records state, and to none when they state
-// no quarter.
+// no quarter (a template laid out otherwise may carry fractions and larger numbers).
 TEST_F(TaxFileCheckTest, DatesAreHeldToTheQuarterTheRecordsState)
 {
+    const QString path = m_dir.filePath("DA071401.3");
+    testsupport::writeTaxFile(path, testsupport::soundReturn());
+    const check::TaxRecords sound = check::readTaxRecords(path);
     struct Case
     {
-        int period;
-        int rik;
+        double period;
+        double rik;
         QDate hired;
         const char* end; // in the finding; nullptr for no finding on the date
     };
@@ -311,14 +315,16 @@ TEST_F(TaxFileCheckTest, DatesAreHeldToTheQuarterTheRecordsState)
           Case{1, 2008, QDate(2008, 3, 31), nullptr},
           Case{4, 2008, QDate(2009, 1, 1), "(31.12.2008)"},
           Case{0, 2008, QDate(2100, 1, 1), nullptr}, Case{5, 2008, QDate(2100, 1, 1), nullptr},
-          Case{3, 0, QDate(2100, 1, 1), nullptr}}) {
+          Case{2.5, 2008, QDate(2008, 7, 1), nullptr}, Case{3, 0, QDate(2100, 1, 1), nullptr},
+          Case{3, 10000, QDate(2100, 1, 1), nullptr},
+          Case{3, 2008.5, QDate(2008, 10, 1), nullptr}}) {
         SCOPED_TRACE(testing::Message() << c.period << "/" << c.rik);
-        auto rows = testsupport::soundReturn();
-        for (TaxRow& r : rows)
+        check::TaxRecords records = sound;
+        for (check::TaxRecord& r : records)
             r.period = c.period, r.rik = c.rik;
-        rows[1].hired = c.hired;
+        records[1].hired = c.hired;
         Findings dates;
-        for (const Finding& f : checked(rows))
+        for (const Finding& f : check::checkRecords(records))
             if (f.field == QStringLiteral("D_PRIYN"))
                 dates.push_back(f);
         if (!c.end) {
@@ -430,6 +436,21 @@ TEST_F(TaxFileCheckTest, TotalsAreComparedExactlyWhateverTheDecimals)
         << describe(found).toStdString();
     EXPECT_EQ(check::amountText({-6743955, 2}), "-67 439,55");
     EXPECT_EQ(check::amountText({-7, 2}), "-0,07");
+
+    // Sums beyond 64 bits, of the income or of the tax, are said as such, on the totals record.
+    testsupport::writeTaxFile(path, testsupport::soundReturn());
+    for (const bool ofTax : {false, true}) {
+        SCOPED_TRACE(ofTax ? "tax" : "income");
+        check::TaxRecords records = check::readTaxRecords(path);
+        for (check::TaxRecord& r : {std::ref(records[0]), std::ref(records[1])})
+            (ofTax ? r.tax : r.dox).units = std::numeric_limits<qint64>::max() / 2 + 1;
+        found = check::checkRecords(records);
+        std::erase_if(found, [](const Finding& f) { return f.severity != Severity::Error; });
+        ASSERT_EQ(found.size(), 1u) << describe(found).toStdString();
+        EXPECT_EQ(found[0].line, 5);
+        EXPECT_TRUE(found[0].text.contains(QStringLiteral("не можна додати")))
+            << describe(found).toStdString();
+    }
 }
 
 TEST_F(TaxFileCheckTest, AFileThatIsNoTaxFileCannotBeChecked)
