@@ -1,7 +1,7 @@
 #include "core/Conversions.h"
-#include "core/Clock.h"
 #include "core/Error.h"
 #include "support/DesktopLocale.h"
+#include "support/FakeClock.h"
 
 #include <gtest/gtest.h>
 
@@ -83,17 +83,11 @@ TEST(Conversions, DateAnswersOfElevenCharacters)
 // A two-digit year takes the century of the clock's today.
 TEST(Conversions, TwoDigitYearsTakeTheClocksCentury)
 {
-    struct FixedDay : core::Clock
-    {
-        QDate day;
-        QDate today() const override { return day; }
-    } clock;
-    core::setClock(&clock);
+    testsupport::FakeClock clock;
     const std::pair<QDate, QDate> cases[] = {{QDate(1999, 12, 31), QDate(1907, 3, 1)},
                                              {QDate(2107, 1, 1), QDate(2107, 3, 1)}};
     for (const auto& [today, expected] : cases) {
         clock.day = today;
         EXPECT_EQ(dateFromAnswer(QStringLiteral("010307     ")), expected) << today.year();
     }
-    core::setClock(nullptr);
 }

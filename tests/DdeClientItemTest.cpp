@@ -1,6 +1,7 @@
 #include "link/DdeClientItem.h"
 #include "core/Cp1251.h"
 #include "link/DdeClientConv.h"
+#include "support/FakeClock.h"
 
 #include <QElapsedTimer>
 
@@ -220,4 +221,33 @@ TEST_F(DdeClientItemTest, OpenFailsWhenNobodyServesAndTheProgramCannotStart)
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_EQ(m_conversation->startedProcessId(), 0);
     EXPECT_EQ(calls().size(), 1u);
+}
+
+// A program OpenLink started is asked for its service every 50 ms on the program's clock, until
+// it serves or the start wait is over.
+TEST_F(DdeClientItemTest, AStartedProgramIsAskedUntilItServesOrTheWaitIsOver)
+{
+    struct Case
+    {
+        const char* what;
+        std::size_t servesAfter; // pauses; 0 for never
+        bool opens;
+        std::size_t pauses;
+    };
+    for (const Case& c :
+         {Case{"serves after three pauses", 3, true, 3}, Case{"never serves", 0, false, 20}}) {
+        SCOPED_TRACE(c.what);
+        testsupport::FakeClock clock;
+        m_conversation->CloseLink();
+        m_transport->accepting = false;
+        clock.onPause = [&](std::size_t pauses) {
+            m_transport->accepting |= pauses == c.servesAfter;
+        };
+        m_conversation->setDdeService(QStringLiteral("true"));
+        m_conversation->setStartWait(std::chrono::seconds(1));
+        EXPECT_EQ(m_conversation->OpenLink(), c.opens);
+        EXPECT_NE(m_conversation->startedProcessId(), 0);
+        EXPECT_EQ(clock.pauses,
+                  std::vector<std::chrono::milliseconds>(c.pauses, std::chrono::milliseconds(50)));
+    }
 }

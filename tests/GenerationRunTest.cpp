@@ -12,6 +12,7 @@
 #include "taxformat/TaxFileFields.h"
 #include "taxformat/TaxFileName.h"
 
+#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QTemporaryDir>
@@ -77,6 +78,7 @@ protected:
         r.setWorkingDirectory(m_work.path());
         r.setTempDirectory(m_temp.path() + '/');
         r.setLinkCheck(m_linkCheck);
+        r.setLinkReopen(m_linkReopen);
         return r.run(m_choices);
     }
 
@@ -138,6 +140,7 @@ protected:
     dbase::Table m_table{"DA", taxfile::taxFileFields()};
     taxfile::RunChoices m_choices;
     std::function<bool()> m_linkCheck;
+    std::function<bool()> m_linkReopen;
     testsupport::RecordingMessageSink m_sink;
 };
 
@@ -520,4 +523,36 @@ TEST_F(GenerationRunTest, ALostConversationStopsTheRunInsteadOfSkippingEveryone)
     const auto rows = records();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].tin, "11");
+}
+
+// A conversation found lost when the run starts is opened once more where the run can; the run
+// goes on only when that brings it back, and otherwise writes nothing.
+TEST_F(GenerationRunTest, ALinkLostBeforeTheRunIsOpenedOnceMore)
+{
+    using Outcome = taxfile::GenerationRun::Outcome;
+    struct Case
+    {
+        const char* what;
+        bool canReopen; // a reopen is given
+        bool reopens;
+        Outcome outcome;
+    };
+    for (const Case& c : {Case{"no reopen", false, false, Outcome::NoLink},
+                          Case{"reopen fails", true, false, Outcome::NoLink},
+                          Case{"reopen succeeds", true, true, Outcome::Finished}}) {
+        SCOPED_TRACE(c.what);
+        bool alive = false;
+        int reopened = 0;
+        m_linkCheck = [&] { return alive; };
+        m_linkReopen = nullptr;
+        if (c.canReopen)
+            m_linkReopen = [&] {
+                ++reopened;
+                return alive = c.reopens;
+            };
+        QFile::remove(taxFilePath());
+        EXPECT_EQ(run(), c.outcome);
+        EXPECT_EQ(reopened, c.canReopen ? 1 : 0);
+        EXPECT_EQ(QFileInfo::exists(taxFilePath()), c.outcome == Outcome::Finished);
+    }
 }

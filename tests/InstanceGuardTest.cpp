@@ -1,5 +1,7 @@
 #include "app/InstanceGuard.h"
+#include "support/FakeClock.h"
 #include "support/HostileEnvironment.h"
+#include "support/ScopedEnvironment.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -266,8 +268,8 @@ TEST_F(InstanceGuardTest, SilentConnectionsAreDroppedAndBounded)
     EXPECT_TRUE(first->finished());
 }
 
-// A lock file that no living copy holds never stops a start: an empty one, garbage, or one
-// that another user left in the folder.
+// A lock file that no living copy holds never stops a start: garbage, or one that another user
+// left in the folder (an empty one is waited on in ALockThatNamesNobodyIsGivenTimeOnTheClock).
 TEST_F(InstanceGuardTest, ALockNobodyHoldsIsTakenOver)
 {
     const QString lockPath = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk.lock"));
@@ -277,7 +279,7 @@ TEST_F(InstanceGuardTest, ALockNobodyHoldsIsTakenOver)
         QByteArray bytes;
         bool otherOwner;
     };
-    for (const Case& c : {Case{"empty", "", false}, Case{"garbage", "\x01\xffzz\n\n\n", false},
+    for (const Case& c : {Case{"garbage", "\x01\xffzz\n\n\n", false},
                           Case{"another user's", "1\ninit\n\n", true}}) {
         SCOPED_TRACE(c.what);
         if (c.otherOwner && !testsupport::isRoot()) {
@@ -356,3 +358,43 @@ TEST_F(InstanceGuardTest, AFolderItCannotTrustOrAFullDiskIsSaidAndEndsNonZero)
 }
 
 } // namespace
+
+// A lock file that names nobody may belong to a copy still writing it: it is read again every
+// 50 ms on the program's clock, ten times, before and again under the takeover lock. A copy
+// that finishes writing it meanwhile keeps it.
+TEST_F(InstanceGuardTest, ALockThatNamesNobodyIsGivenTimeOnTheClock)
+{
+    testsupport::EnvironmentVariable runtime("XDG_RUNTIME_DIR",
+                                             QFile::encodeName(m_runtime.path()));
+    const QString lockPath = QDir(m_runtime.path()).filePath(QStringLiteral("Zvitnyk.lock"));
+    struct Case
+    {
+        const char* what;
+        std::size_t writtenAfter; // pauses; 0 for never
+        bool first;
+        std::size_t pauses;
+    };
+    for (const Case& c :
+         {Case{"written meanwhile", 3, false, 3}, Case{"never written", 0, true, 20}}) {
+        SCOPED_TRACE(c.what);
+        QFile lock(lockPath);
+        ASSERT_TRUE(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        lock.close();
+        testsupport::FakeClock clock;
+        clock.onPause = [&](std::size_t pauses) {
+            if (pauses != c.writtenAfter)
+                return;
+            QFile written(lockPath);
+            ASSERT_TRUE(written.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            written.write(QByteArray::number(::getpid()) + "\nZvitnyk\nhost\n");
+        };
+        {
+            const app::InstanceGuard guard;
+            EXPECT_TRUE(guard.failure().isEmpty());
+            EXPECT_EQ(guard.isFirst(), c.first);
+            EXPECT_EQ(clock.pauses, std::vector<std::chrono::milliseconds>(
+                                        c.pauses, std::chrono::milliseconds(50)));
+        }
+        QFile::remove(lockPath);
+    }
+}

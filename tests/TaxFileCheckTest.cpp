@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 
 using check::Finding;
 using check::Findings;
@@ -219,6 +220,11 @@ TEST_F(TaxFileCheckTest, TheArithmeticOfTheFile)
         EXPECT_EQ(f.field, c.field) << describe(found).toStdString();
         EXPECT_TRUE(f.text.contains(QString::fromUtf8(c.part))) << describe(found).toStdString();
     }
+    // A second totals record is the numbering's finding alone: the sums are held to the first.
+    auto rows = testsupport::soundReturn();
+    rows.push_back(rows.back());
+    rows.back().sDox = 1;
+    expectOnly(checked(rows), Severity::Error, 6, "NP", "повторюється");
 }
 
 TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
@@ -254,10 +260,10 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
         SCOPED_TRACE(c.what);
         expectOnly(checked(c), Severity::Warning, c.line, c.field, QString::fromUtf8(c.part));
     }
-    // The same number in another income row is the usual case.
+    // The same number in another income row (the last one) is the usual case.
     auto rows = testsupport::soundReturn();
     rows[1].tin = rows[0].tin;
-    rows[1].oznDox = 3;
+    rows[1].oznDox = 8;
     EXPECT_TRUE(checked(rows).empty());
     // Tax equal to the income is not above it.
     rows[1].sTax = rows[1].sDox;
@@ -269,6 +275,66 @@ TEST_F(TaxFileCheckTest, WhatLooksImplausibleIsAWarning)
     rows[0].dismissed = rows[0].hired;
     rows[1].hired = rows[1].dismissed = QDate(2008, 9, 30);
     EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // The rules on employees pass the service records by: the director's and the chief
+    // accountant's number alike, a date after the quarter. A dismissal without a hiring date
+    // is no date out of order.
+    rows = testsupport::soundReturn();
+    rows[3].tin = rows[2].tin;
+    rows[2].hired = QDate(2009, 1, 5);
+    rows[1].hired = QDate();
+    rows[1].dismissed = QDate(1998, 1, 1);
+    EXPECT_TRUE(checked(rows).empty()) << describe(checked(rows)).toStdString();
+    // Two employees without a number in the same row are no repeat.
+    rows = testsupport::soundReturn();
+    rows[0].tin.clear();
+    rows[1].tin.clear();
+    rows[1].oznDox = rows[0].oznDox;
+    const Findings found = checked(rows);
+    ASSERT_EQ(found.size(), 2u) << describe(found).toStdString();
+    for (const Finding& f : found)
+        EXPECT_TRUE(f.text.contains(QStringLiteral("немає ідентифікаційного")))
+            << f.text.toStdString();
+}
+
+// The dates are held to the end of the quarter the records state, and to none when they state
+// no quarter (a template laid out otherwise may carry fractions and larger numbers).
+TEST_F(TaxFileCheckTest, DatesAreHeldToTheQuarterTheRecordsState)
+{
+    const QString path = m_dir.filePath("DA071401.3");
+    testsupport::writeTaxFile(path, testsupport::soundReturn());
+    const check::TaxRecords sound = check::readTaxRecords(path);
+    struct Case
+    {
+        double period;
+        double rik;
+        QDate hired;
+        const char* end; // in the finding; nullptr for no finding on the date
+    };
+    for (const Case& c :
+         {Case{1, 2008, QDate(2008, 4, 1), "(31.03.2008)"},
+          Case{1, 2008, QDate(2008, 3, 31), nullptr},
+          Case{4, 2008, QDate(2009, 1, 1), "(31.12.2008)"},
+          Case{0, 2008, QDate(2100, 1, 1), nullptr}, Case{5, 2008, QDate(2100, 1, 1), nullptr},
+          Case{2.5, 2008, QDate(2008, 7, 1), nullptr}, Case{3, 0, QDate(2100, 1, 1), nullptr},
+          Case{3, 10000, QDate(2100, 1, 1), nullptr},
+          Case{3, 2008.5, QDate(2008, 10, 1), nullptr}}) {
+        SCOPED_TRACE(testing::Message() << c.period << "/" << c.rik);
+        check::TaxRecords records = sound;
+        for (check::TaxRecord& r : records)
+            r.period = c.period, r.rik = c.rik;
+        records[1].hired = c.hired;
+        Findings dates;
+        for (const Finding& f : check::checkRecords(records))
+            if (f.field == QStringLiteral("D_PRIYN"))
+                dates.push_back(f);
+        if (!c.end) {
+            EXPECT_TRUE(dates.empty()) << describe(dates).toStdString();
+            continue;
+        }
+        ASSERT_EQ(dates.size(), 1u) << describe(dates).toStdString();
+        EXPECT_TRUE(dates.front().text.contains(QString::fromUtf8(c.end)))
+            << dates.front().text.toStdString();
+    }
 }
 
 TEST_F(TaxFileCheckTest, ErrorsComeFirst)
@@ -370,6 +436,21 @@ TEST_F(TaxFileCheckTest, TotalsAreComparedExactlyWhateverTheDecimals)
         << describe(found).toStdString();
     EXPECT_EQ(check::amountText({-6743955, 2}), "-67 439,55");
     EXPECT_EQ(check::amountText({-7, 2}), "-0,07");
+
+    // Sums beyond 64 bits, of the income or of the tax, are said as such, on the totals record.
+    testsupport::writeTaxFile(path, testsupport::soundReturn());
+    for (const bool ofTax : {false, true}) {
+        SCOPED_TRACE(ofTax ? "tax" : "income");
+        check::TaxRecords records = check::readTaxRecords(path);
+        for (check::TaxRecord& r : {std::ref(records[0]), std::ref(records[1])})
+            (ofTax ? r.tax : r.dox).units = std::numeric_limits<qint64>::max() / 2 + 1;
+        found = check::checkRecords(records);
+        std::erase_if(found, [](const Finding& f) { return f.severity != Severity::Error; });
+        ASSERT_EQ(found.size(), 1u) << describe(found).toStdString();
+        EXPECT_EQ(found[0].line, 5);
+        EXPECT_TRUE(found[0].text.contains(QStringLiteral("не можна додати")))
+            << describe(found).toStdString();
+    }
 }
 
 TEST_F(TaxFileCheckTest, AFileThatIsNoTaxFileCannotBeChecked)

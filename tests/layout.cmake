@@ -67,3 +67,7 @@ file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/layout-targets.txt "${fvt_layout_lines}")
 add_test(NAME layout_arrows
     COMMAND ${FVT_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/layout_arrows.py
             ${CMAKE_CURRENT_BINARY_DIR}/layout-targets.txt ${PROJECT_SOURCE_DIR})
+
+# No function in src/ longer than 60 lines (function_length.py lists the ones over).
+add_test(NAME function_length
+    COMMAND ${FVT_PYTHON3} ${CMAKE_CURRENT_SOURCE_DIR}/function_length.py ${PROJECT_SOURCE_DIR}/src)

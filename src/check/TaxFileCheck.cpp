@@ -303,59 +303,68 @@ struct Numbering
             expected = r.np + 1; // the usual case, quickly
             return;
         }
-        const QString field = QStringLiteral("NP");
-        const QString value = numberText(r.np);
         switch (kind) {
         case Kind::Employee:
-            if (serviceAt != 0) {
-                out.push_back(about(r, Severity::Error, field, value,
-                                    QStringLiteral("Запис працівника стоїть після службових "
-                                                   "записів: записи 99991, 99992 і 99999 мають "
-                                                   "бути в кінці файла.")));
-            } else if (r.np != expected) {
-                out.push_back(
-                    about(r, Severity::Error, field, value,
-                          expected == 1
-                              ? QStringLiteral("Перший запис працівника має номер %1 замість 1.")
-                                    .arg(value)
-                              : QStringLiteral("Після запису %1 іде запис %2: записи працівників "
-                                               "мають бути пронумеровані підряд, без пропусків.")
-                                    .arg(numberText(expected - 1), value)));
-            }
-            expected = r.np + 1;
+            addEmployee(r, out);
             break;
         case Kind::Director:
         case Kind::Chief:
-        case Kind::Totals: {
-            const int index = serviceIndex(r.np);
-            if (serviceAt == 0)
-                serviceAt = r.line;
-            if (index < nextService) {
-                out.push_back(about(r, Severity::Error, field, value,
-                                    QStringLiteral("Службовий запис %1 повторюється або стоїть не "
-                                                   "на своєму місці: після записів працівників "
-                                                   "мають іти 99991, 99992 і 99999, саме в "
-                                                   "такому порядку.")
-                                        .arg(value)));
-                break;
-            }
-            for (; nextService < index; ++nextService)
-                out.push_back(
-                    about(r, Severity::Error, field, value,
-                          QStringLiteral("Перед записом %1 бракує службового запису %2 (%3).")
-                              .arg(value, numberText(serviceRecords[nextService].np),
-                                   QString::fromUtf8(serviceRecords[nextService].what))));
-            nextService = index + 1;
+        case Kind::Totals:
+            addService(r, out);
             break;
-        }
         case Kind::Other:
-            out.push_back(about(r, Severity::Error, field, value,
+            out.push_back(about(r, Severity::Error, QStringLiteral("NP"), numberText(r.np),
                                 QStringLiteral("Номер запису %1 неможливий: записи працівників "
                                                "нумеруються 1, 2, 3…, а службові мають номери "
                                                "99991, 99992 і 99999.")
-                                    .arg(value)));
+                                    .arg(numberText(r.np))));
             break;
         }
+    }
+
+    void addEmployee(const TaxRecord& r, Found& out)
+    {
+        const QString field = QStringLiteral("NP");
+        const QString value = numberText(r.np);
+        if (serviceAt != 0) {
+            out.push_back(about(r, Severity::Error, field, value,
+                                QStringLiteral("Запис працівника стоїть після службових "
+                                               "записів: записи 99991, 99992 і 99999 мають "
+                                               "бути в кінці файла.")));
+        } else if (r.np != expected) {
+            out.push_back(about(
+                r, Severity::Error, field, value,
+                expected == 1
+                    ? QStringLiteral("Перший запис працівника має номер %1 замість 1.").arg(value)
+                    : QStringLiteral("Після запису %1 іде запис %2: записи працівників "
+                                     "мають бути пронумеровані підряд, без пропусків.")
+                          .arg(numberText(expected - 1), value)));
+        }
+        expected = r.np + 1;
+    }
+
+    void addService(const TaxRecord& r, Found& out)
+    {
+        const QString field = QStringLiteral("NP");
+        const QString value = numberText(r.np);
+        const int index = serviceIndex(r.np);
+        if (serviceAt == 0)
+            serviceAt = r.line;
+        if (index < nextService) {
+            out.push_back(about(r, Severity::Error, field, value,
+                                QStringLiteral("Службовий запис %1 повторюється або стоїть не "
+                                               "на своєму місці: після записів працівників "
+                                               "мають іти 99991, 99992 і 99999, саме в "
+                                               "такому порядку.")
+                                    .arg(value)));
+            return;
+        }
+        for (; nextService < index; ++nextService)
+            out.push_back(about(r, Severity::Error, field, value,
+                                QStringLiteral("Перед записом %1 бракує службового запису %2 (%3).")
+                                    .arg(value, numberText(serviceRecords[nextService].np),
+                                         QString::fromUtf8(serviceRecords[nextService].what))));
+        nextService = index + 1;
     }
 
     void finish(Found& out)

@@ -59,9 +59,21 @@ long magnitudeExponent(const std::string& plain)
     return -far;
 }
 
-} // namespace
+// Appends the digits from i on to c; returns how many there were.
+int takeDigits(const QString& text, qsizetype& i, qsizetype end, std::string& c)
+{
+    int digits = 0;
+    while (i < end && isDigit(text[i])) {
+        c += char(text[i++].unicode());
+        ++digits;
+    }
+    return digits;
+}
 
-double toFloat(const QString& text)
+// The number rebuilt in plain notation, character by character, so that nothing a general
+// parser would accept on its own (hex, "inf", a point under a comma locale) slips through.
+// from_chars never looks at the C library's locale, which the desktop's regional settings change.
+std::string plainNotation(const QString& text)
 {
     const QString sep = QLocale().decimalPoint();
     qsizetype i = 0;
@@ -71,27 +83,17 @@ double toFloat(const QString& text)
     while (end > i && text[end - 1] == u' ')
         --end;
 
-    // Rebuilt in plain notation, character by character, so that nothing a general parser would
-    // accept on its own (hex, "inf", a point under a comma locale) slips through. from_chars
-    // never looks at the C library's locale, which the desktop's regional settings change.
     std::string c;
     if (i < end && (text[i] == u'+' || text[i] == u'-')) {
         if (text[i] == u'-')
             c += '-'; // from_chars takes no plus sign
         ++i;
     }
-    int mantissaDigits = 0;
-    while (i < end && isDigit(text[i])) {
-        c += char(text[i++].unicode());
-        ++mantissaDigits;
-    }
+    int mantissaDigits = takeDigits(text, i, end, c);
     if (i < end && text.mid(i, sep.size()) == sep) {
         i += sep.size();
         c += '.';
-        while (i < end && isDigit(text[i])) {
-            c += char(text[i++].unicode());
-            ++mantissaDigits;
-        }
+        mantissaDigits += takeDigits(text, i, end, c);
     }
     if (mantissaDigits == 0)
         notFloat(text);
@@ -100,17 +102,19 @@ double toFloat(const QString& text)
         ++i;
         if (i < end && (text[i] == u'+' || text[i] == u'-'))
             c += char(text[i++].unicode());
-        int expDigits = 0;
-        while (i < end && isDigit(text[i])) {
-            c += char(text[i++].unicode());
-            ++expDigits;
-        }
-        if (expDigits == 0)
+        if (takeDigits(text, i, end, c) == 0)
             notFloat(text);
     }
     if (i != end)
         notFloat(text);
+    return c;
+}
 
+} // namespace
+
+double toFloat(const QString& text)
+{
+    const std::string c = plainNotation(text);
     double value = 0.0;
     const auto [stop, ec] = std::from_chars(c.data(), c.data() + c.size(), value);
     if (stop != c.data() + c.size())

@@ -33,6 +33,67 @@ std::uint32_t u32(const QByteArray& b, int at)
         QStringLiteral("File '%1' is not a valid dBase table: %2").arg(fileName, why));
 }
 
+// The field descriptor at pos, the number-th (from 1); seen holds the names before it, in upper
+// case, and takes this one's.
+DbfField readFieldDescriptor(const QByteArray& head, int pos, int number, QSet<QString>& seen,
+                             const QString& fileName)
+{
+    // The name takes at most 10 of its 11 bytes: a name without its NUL is no name.
+    const char* nameStart = head.constData() + pos;
+    const auto* nul = static_cast<const char*>(std::memchr(nameStart, '\0', 11));
+    if (nul == nullptr)
+        fail(fileName,
+             QStringLiteral("field descriptor %1 has a name without terminator").arg(number));
+    DbfField f;
+    f.name = QString::fromLatin1(nameStart, static_cast<int>(nul - nameStart)).trimmed();
+    f.type = static_cast<char>(head[pos + 11]);
+    f.width = u8(head, pos + 16);
+    f.decimals = u8(head, pos + 17);
+    if (f.name.isEmpty())
+        fail(fileName, QStringLiteral("field descriptor %1 has no name").arg(number));
+    if (seen.contains(f.name.toUpper()))
+        fail(fileName, QStringLiteral("field '%1' is declared twice").arg(f.name));
+    seen.insert(f.name.toUpper());
+    if (f.width == 0 || f.width > 254)
+        fail(fileName, QStringLiteral("field '%1' has the width %2").arg(f.name).arg(f.width));
+    if ((f.type == 'N' || f.type == 'F') && f.decimals >= f.width)
+        fail(fileName, QStringLiteral("field '%1' has %2 decimals in a width of %3")
+                           .arg(f.name)
+                           .arg(f.decimals)
+                           .arg(f.width));
+    // Some writers keep the high byte of a long text's width there; read as the low byte
+    // alone, every later field would be taken from the wrong bytes.
+    if (f.type == 'C' && f.decimals != 0)
+        fail(fileName,
+             QStringLiteral("text field '%1' declares %2 decimals").arg(f.name).arg(f.decimals));
+    if (f.type != 'N' && f.type != 'F')
+        f.decimals = 0;
+    return f;
+}
+
+// Reads the descriptors into h.fields and returns the record length they make.
+int readFieldDescriptors(const QByteArray& head, DbfHeader& h, const QString& fileName)
+{
+    // Descriptors run from byte 32 to the terminator, all within the claimed header length.
+    int pos = DbfHeader::fixedSize;
+    int offset = 1; // byte 0 of every record is the deletion flag
+    QSet<QString> seen;
+    for (;;) {
+        if (pos >= h.headerLength)
+            fail(fileName, QStringLiteral("the field list has no terminator within the header"));
+        if (head[pos] == DbfHeader::terminator)
+            return offset;
+        const int number = static_cast<int>(h.fields.size()) + 1;
+        if (pos + DbfHeader::descriptorSize > h.headerLength)
+            fail(fileName, QStringLiteral("field descriptor %1 runs past the header").arg(number));
+        DbfField f = readFieldDescriptor(head, pos, number, seen, fileName);
+        f.offset = offset;
+        offset += f.width;
+        h.fields.push_back(f);
+        pos += DbfHeader::descriptorSize;
+    }
+}
+
 } // namespace
 
 int DbfHeader::indexOf(const QString& name) const
@@ -76,55 +137,7 @@ DbfHeader parseDbfHeader(const QByteArray& head, qint64 fileSize, const QString&
     if (head.size() < h.headerLength)
         fail(fileName, QStringLiteral("the header could not be read in full"));
 
-    // Descriptors run from byte 32 to the terminator, all within the claimed header length.
-    int pos = DbfHeader::fixedSize;
-    int offset = 1; // byte 0 of every record is the deletion flag
-    QSet<QString> seen;
-    for (;;) {
-        if (pos >= h.headerLength)
-            fail(fileName, QStringLiteral("the field list has no terminator within the header"));
-        if (head[pos] == DbfHeader::terminator)
-            break;
-        if (pos + DbfHeader::descriptorSize > h.headerLength)
-            fail(fileName, QStringLiteral("field descriptor %1 runs past the header")
-                               .arg(h.fields.size() + 1));
-        // The name takes at most 10 of its 11 bytes: a name without its NUL is no name.
-        const char* nameStart = head.constData() + pos;
-        const auto* nul = static_cast<const char*>(std::memchr(nameStart, '\0', 11));
-        if (nul == nullptr)
-            fail(fileName, QStringLiteral("field descriptor %1 has a name without terminator")
-                               .arg(h.fields.size() + 1));
-        DbfField f;
-        f.name = QString::fromLatin1(nameStart, static_cast<int>(nul - nameStart)).trimmed();
-        f.type = static_cast<char>(head[pos + 11]);
-        f.width = u8(head, pos + 16);
-        f.decimals = u8(head, pos + 17);
-        f.offset = offset;
-        if (f.name.isEmpty())
-            fail(fileName,
-                 QStringLiteral("field descriptor %1 has no name").arg(h.fields.size() + 1));
-        if (seen.contains(f.name.toUpper()))
-            fail(fileName, QStringLiteral("field '%1' is declared twice").arg(f.name));
-        seen.insert(f.name.toUpper());
-        if (f.width == 0 || f.width > 254)
-            fail(fileName, QStringLiteral("field '%1' has the width %2").arg(f.name).arg(f.width));
-        if ((f.type == 'N' || f.type == 'F') && f.decimals >= f.width)
-            fail(fileName, QStringLiteral("field '%1' has %2 decimals in a width of %3")
-                               .arg(f.name)
-                               .arg(f.decimals)
-                               .arg(f.width));
-        // Some writers keep the high byte of a long text's width there; read as the low byte
-        // alone, every later field would be taken from the wrong bytes.
-        if (f.type == 'C' && f.decimals != 0)
-            fail(
-                fileName,
-                QStringLiteral("text field '%1' declares %2 decimals").arg(f.name).arg(f.decimals));
-        if (f.type != 'N' && f.type != 'F')
-            f.decimals = 0;
-        offset += f.width;
-        h.fields.push_back(f);
-        pos += DbfHeader::descriptorSize;
-    }
+    const int offset = readFieldDescriptors(head, h, fileName);
     if (h.fields.empty())
         fail(fileName, QStringLiteral("it declares no fields"));
     if (offset != h.recordLength)

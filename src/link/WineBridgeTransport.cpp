@@ -47,12 +47,39 @@ void closeFd(int& fd)
     fd = -1;
 }
 
+// The child after the fork: the pipes become its standard input and output and it becomes the
+// bridge, or ends. Only calls that are safe between fork and exec.
+[[noreturn]] void execBridge(pid_t parent, int toChild, int fromChild, char* const argv[],
+                             char* const envp[])
+{
+    // The bridge must never outlive the program, even one killed outright.
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent)
+        ::_exit(127);
+    // Above the standard descriptors first, so that neither pipe end overwrites the other.
+    const int in = ::fcntl(toChild, F_DUPFD, 3);
+    const int out = ::fcntl(fromChild, F_DUPFD, 3);
+    if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0)
+        ::_exit(127);
+    // Nothing else of ours goes along: no socket, no open tax file, no lock.
+    if (::syscall(SYS_close_range, 3U, ~0U, 0U) != 0) {
+        for (int fd = 3; fd < 65536; ++fd)
+            ::close(fd);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    ::signal(SIGPIPE, SIG_DFL);
+    ::execve(argv[0], argv, envp);
+    ::_exit(127);
+}
+
 } // namespace
 
 WineBridgeTransport::WineBridgeTransport(QString wineProgram, QString bridgeProgram, QString prefix,
                                          std::chrono::milliseconds timeout)
-    : FrameTransport(timeout, true), m_wine(std::move(wineProgram)), m_bridge(std::move(bridgeProgram)),
-      m_prefix(std::move(prefix))
+    : FrameTransport(timeout, true), m_wine(std::move(wineProgram)),
+      m_bridge(std::move(bridgeProgram)), m_prefix(std::move(prefix))
 {
 }
 
@@ -88,28 +115,8 @@ bool WineBridgeTransport::spawn(const std::string& service)
     }
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
-    if (pid == 0) {
-        // The bridge must never outlive the program, even one killed outright.
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (::getppid() != parent)
-            ::_exit(127);
-        // Above the standard descriptors first, so that neither pipe end overwrites the other.
-        const int in = ::fcntl(toChild[0], F_DUPFD, 3);
-        const int out = ::fcntl(fromChild[1], F_DUPFD, 3);
-        if (in < 0 || out < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0)
-            ::_exit(127);
-        // Nothing else of ours goes along: no socket, no open tax file, no lock.
-        if (::syscall(SYS_close_range, 3U, ~0U, 0U) != 0) {
-            for (int fd = 3; fd < 65536; ++fd)
-                ::close(fd);
-        }
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::signal(SIGPIPE, SIG_DFL);
-        ::execve(argv[0], argv, envp.data());
-        ::_exit(127);
-    }
+    if (pid == 0)
+        execBridge(parent, toChild[0], fromChild[1], argv, envp.data());
     ::close(toChild[0]);
     ::close(fromChild[1]);
     if (pid < 0) {

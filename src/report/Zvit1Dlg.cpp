@@ -4,6 +4,7 @@
 #include "taxformat/TaxFileFields.h"
 
 #include <cmath>
+#include <vector>
 
 namespace report {
 
@@ -62,7 +63,18 @@ struct Item
     const char* expression = nullptr;
 };
 
-ReportBand band(const char* key, BandKind kind, double height, std::initializer_list<Item> items)
+using Items = std::vector<Item>;
+
+// The items of a band given in parts, in their order.
+Items joined(std::initializer_list<Items> parts)
+{
+    Items all;
+    for (const Items& part : parts)
+        all.insert(all.end(), part.begin(), part.end());
+    return all;
+}
+
+ReportBand band(const char* key, BandKind kind, double height, const Items& items)
 {
     ReportBand b{QString::fromLatin1(key), kind, height, {}};
     b.items.reserve(items.size());
@@ -93,10 +105,11 @@ ReportBand band(const char* key, BandKind kind, double height, std::initializer_
     return b;
 }
 
-ReportBand titleBand()
+// The reception mark, the approval, the payer's codes and the form's name.
+Items titleHeading()
 {
     // clang-format off
-    return band("TitleBand1", BandKind::Title, 120.65, {
+    return {
         {.key = "QRMemo7", .left = 0.0, .top = 0.0, .width = 47.6, .height = 10.8,
          .lines = {"   Відмітка про одержання:", "(вхідний №, дата, штамп ДПІ)"}},
         {.key = "QRMemo10", .left = 116.7, .top = 2.1, .width = 72.2, .height = 36.2,
@@ -124,6 +137,15 @@ ReportBand titleBand()
          .text = "ДОВІДКА"},
         {.key = "QRMemo9", .left = 31.5, .top = 52.9, .width = 127.0, .height = 6.3, .font = F10b,
          .lines = {"про суми виплачених доходів і утриманих з них податків фізичних осіб"}},
+    };
+    // clang-format on
+}
+
+// Who files the return, to which tax office, for which period.
+Items titleAddressees()
+{
+    // clang-format off
+    return {
         {.key = "QRLabel14", .left = 15.1, .top = 59.8, .width = 161.4, .height = 4.5,
          .align = Centre, .fit = Fixed},
         {.key = "QRMemo1", .left = 13.8, .top = 61.9, .width = 163.8, .height = 8.7,
@@ -147,6 +169,15 @@ ReportBand titleBand()
          .font = F12b, .align = Centre, .fit = Fixed, .frame = Box},
         {.key = "QRMemo8", .left = 2.1, .top = 95.2, .width = 53.7, .height = 8.7, .font = F8,
          .lines = {"(ідентифікаційний код органу державної", "податкової служби за ЄДРПОУ)"}},
+    };
+    // clang-format on
+}
+
+// The staff counts and the portion number.
+Items titleStaff()
+{
+    // clang-format off
+    return {
         {.key = "QRLabel4", .left = 2.1, .top = 106.4, .width = 30.4, .height = 4.5,
          .text = "Працювало у штаті"},
         {.key = "QRLabel6", .left = 54.2, .top = 106.4, .width = 15.3, .height = 4.5},
@@ -163,8 +194,14 @@ ReportBand titleBand()
          .text = "ПОРЦІЯ №"},
         {.key = "QRLabel11", .left = 120.4, .top = 112.7, .width = 62.4, .height = 4.5, .font = F7,
          .text = "(заповнюється в органі державної податкової служби)"},
-    });
+    };
     // clang-format on
+}
+
+ReportBand titleBand()
+{
+    return band("TitleBand1", BandKind::Title, 120.65,
+                joined({titleHeading(), titleAddressees(), titleStaff()}));
 }
 
 ReportBand columnHeaderBand()
@@ -258,13 +295,20 @@ ReportBand detailBand()
     // clang-format on
 }
 
-ReportBand summaryBand()
+// The captions under a signatory's signature, surname and telephone.
+struct Signing
 {
-    const QStringList signature{rule(12), QStringLiteral("    (підпис)")};
-    const QStringList surname{rule(18), QStringLiteral("       (прізвище)")};
-    const QStringList phone{rule(11), QStringLiteral("     (тел.)")};
+    QStringList signature{rule(12), QStringLiteral("    (підпис)")};
+    QStringList surname{rule(18), QStringLiteral("       (прізвище)")};
+    QStringList phone{rule(11), QStringLiteral("     (тел.)")};
+};
+
+// The counts under the table and the director's signature.
+Items summaryDirector()
+{
+    const Signing s;
     // clang-format off
-    return band("SummaryBand1", BandKind::Summary, 65.62, {
+    return {
         {.key = "QRLabel28", .left = 0.0, .top = 0.3, .width = 189.2, .height = 4.5,
          .text = rule(102)},
         {.key = "QRLabel31", .left = 70.4, .top = 7.7, .width = 32.8, .height = 4.5, .font = F8,
@@ -283,18 +327,28 @@ ReportBand summaryBand()
         {.key = "QRLabel18", .left = 104.8, .top = 16.7, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRLabel25", .left = 138.6, .top = 16.7, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRMemo22", .left = 80.7, .top = 18.3, .width = 19.3, .height = 8.7, .font = F8,
-         .lines = signature},
+         .lines = s.signature},
         {.key = "QRMemo25", .left = 104.2, .top = 18.3, .width = 28.8, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = surname},
+         .lines = s.surname},
         {.key = "QRMemo28", .left = 138.1, .top = 18.3, .width = 17.7, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = phone},
+         .lines = s.phone},
         {.key = "QRMemo19", .left = 37.6, .top = 21.4, .width = 33.9, .height = 8.7, .font = F8,
          .lines = {"(ідентифікаційний номер", "керівника підприємства)"}},
         {.key = "QRLabel33", .left = 160.3, .top = 22.5, .width = 24.9, .height = 5.3,
          .font = F10b, .frame = Box,
          .text = "Дата подання"},
+    };
+    // clang-format on
+}
+
+// The chief accountant's signature and the individual entrepreneur's.
+Items summaryAccountant()
+{
+    const Signing s;
+    // clang-format off
+    return {
         {.key = "QRLabel23", .left = 104.8, .top = 33.6, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRLabel26", .left = 138.6, .top = 33.6, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRLabel22", .left = 38.1, .top = 33.9, .width = 33.3, .height = 5.3,
@@ -302,13 +356,13 @@ ReportBand summaryBand()
         {.key = "QRLabel21", .left = 0.0, .top = 34.9, .width = 31.8, .height = 4.5,
          .text = "Головний бухгалтер"},
         {.key = "QRMemo24", .left = 80.7, .top = 35.2, .width = 19.3, .height = 8.7, .font = F8,
-         .lines = signature},
+         .lines = s.signature},
         {.key = "QRMemo27", .left = 104.2, .top = 35.2, .width = 28.8, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = surname},
+         .lines = s.surname},
         {.key = "QRMemo30", .left = 138.1, .top = 35.2, .width = 17.7, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = phone},
+         .lines = s.phone},
         {.key = "QRMemo31", .left = 164.6, .top = 35.2, .width = 17.7, .height = 17.2,
          .lines = {"Наведена", "інформація", " є вірною"}},
         {.key = "QRLabel29", .left = 0.0, .top = 39.4, .width = 7.7, .height = 4.5, .text = "М.П."},
@@ -319,15 +373,21 @@ ReportBand summaryBand()
         {.key = "QRLabel24", .left = 104.8, .top = 50.5, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRLabel27", .left = 138.6, .top = 50.5, .width = 16.9, .height = 4.5, .font = F9},
         {.key = "QRMemo23", .left = 80.7, .top = 52.1, .width = 19.3, .height = 8.7, .font = F8,
-         .lines = signature},
+         .lines = s.signature},
         {.key = "QRMemo26", .left = 104.2, .top = 52.1, .width = 28.8, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = surname},
+         .lines = s.surname},
         {.key = "QRMemo29", .left = 138.1, .top = 52.1, .width = 17.7, .height = 8.7,
          .font = F8, .frame = Clear,
-         .lines = phone},
-    });
+         .lines = s.phone},
+    };
     // clang-format on
+}
+
+ReportBand summaryBand()
+{
+    return band("SummaryBand1", BandKind::Summary, 65.62,
+                joined({summaryDirector(), summaryAccountant()}));
 }
 
 ReportBand pageFooterBand()

@@ -62,10 +62,10 @@ FieldDef formula(const QString& name, const QString& label, int labelX, int x, i
             defaultText, true,           CodeKind::None, QString()};
 }
 
-QList<FieldDef> buildFields()
+// The requisites page: the firm, its officers and the tax office.
+QList<FieldDef> requisiteFields()
 {
     QList<FieldDef> f;
-
     f << withCode(requisite("Edrpou1",
                             QStringLiteral("Ідентифікаційний код за  ЄДРПОУ або\n"
                                            "реєстраційний(обліковий) номер платника податків"),
@@ -103,7 +103,13 @@ QList<FieldDef> buildFields()
                    QStringLiteral("Код органу державної податкової служби,\n"
                                   "куди подається довідка (2 - цифри)"),
                    416, 33, 2);
+    return f;
+}
 
+// The link page: the employees asked for and where the file is unloaded to.
+QList<FieldDef> linkFields()
+{
+    QList<FieldDef> f;
     f << linkField("FirstWoker", QStringLiteral("Інтервал номерів працівників                від"),
                    0, 240, 0, 41, 4, QStringLiteral("1"), true)
       << linkField("LastWoker", QStringLiteral("до"), 288, 312, 0, 41, 4, QStringLiteral("15"),
@@ -118,7 +124,13 @@ QList<FieldDef> buildFields()
                    73, 0, QStringLiteral("СН 1:&.35"), false)
       << linkField("DestinationA", QStringLiteral("Шлях вигрузки файла"), 0, 288, 168, 73, 0,
                    QStringLiteral("A:\\"), true);
+    return f;
+}
 
+// The formulas page: income and non-payment, tax and benefit, one pair a row.
+QList<FieldDef> formulaFields()
+{
+    QList<FieldDef> f;
     const QString incomeDefaults[8] = {
         QStringLiteral("?((СН1:&.35=1) ИЛИ (СН1:&.35=4)\\КО70.01:&-ОБ87.01,70.01:&\\0)"),
         QStringLiteral("?((СН1:&.35=2) ИЛИ (СН1:&.35=3)\\КО70.01:&\\0)"),
@@ -147,6 +159,11 @@ QList<FieldDef> buildFields()
                      benefitDefaults[row - 1]);
     }
     return f;
+}
+
+QList<FieldDef> buildFields()
+{
+    return requisiteFields() + linkFields() + formulaFields();
 }
 
 QStringList numbered(const char* prefix)

@@ -185,27 +185,14 @@ QString GenerationRun::templateLayoutText(const QStringList& differences)
         .arg(differences.join(QLatin1Char('\n')));
 }
 
-GenerationRun::Result GenerationRun::run(const RunChoices& choices)
+QString GenerationRun::templatePath() const
 {
-    const QString templatePath = m_workDir.isEmpty()
-                                     ? QStringLiteral("DA.DBF")
-                                     : QDir(m_workDir).filePath(QStringLiteral("DA.DBF"));
-    if (!QFileInfo(templatePath).isFile()) {
-        core::messages().showMessage(missingTemplateText());
-        return {Outcome::NoTemplate, {}};
-    }
-    // An accounting program that went away and came back is met again here, not only by a
-    // restart of the program; a lost conversation that stays lost ends the run untouched.
-    if (m_linkAlive && !m_linkAlive() && !(m_reopenLink && m_reopenLink()))
-        return {Outcome::NoLink, {}};
+    return m_workDir.isEmpty() ? QStringLiteral("DA.DBF")
+                               : QDir(m_workDir).filePath(QStringLiteral("DA.DBF"));
+}
 
-    const QString name =
-        buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
-    // A temporary folder that is not there would leave the file somewhere nobody meant.
-    if (m_tempDir.isEmpty() || !QFileInfo(m_tempDir).isDir())
-        throw core::Error(missingTempDirectoryText(m_tempDir));
-    TaxFileName() = name;
-
+void GenerationRun::openTaxFile(const QString& templatePath, const QString& name)
+{
     // A failed run in the same dialog leaves the table open on this very file; it is closed
     // before the template is copied over it, so the copy never races an open table.
     if (m_table.isOpen())
@@ -234,7 +221,10 @@ GenerationRun::Result GenerationRun::run(const RunChoices& choices)
     const QStringList differences = taxfile::layoutDifferences(m_table.fields());
     if (!differences.isEmpty())
         core::messages().showMessage(templateLayoutText(differences));
+}
 
+void GenerationRun::walkEmployees(const RunChoices& choices)
+{
     m_recordCounter = 1;
     m_progress.setPanelVisible(true);
     m_progress.setGaugeRange(0, core::toInt(setting("LastWoker")));
@@ -246,7 +236,10 @@ GenerationRun::Result GenerationRun::run(const RunChoices& choices)
         m_progress.setGaugePosition(static_cast<int>(employee));
         walkEmployee(choices, employee);
     }
+}
 
+void GenerationRun::writeServiceRecords(const RunChoices& choices)
+{
     // Summed in whole kopecks: binary fractions added a thousand times drift by a kopeck, and
     // the totals must equal the records they add up. Whole numbers stay exact in a double far
     // beyond what the amount fields hold.
@@ -272,15 +265,37 @@ GenerationRun::Result GenerationRun::run(const RunChoices& choices)
     };
     writeSignatory(directorNp, "codk1", "TellBoss");
     writeSignatory(chiefNp, "codb1", "TellShief");
-    {
-        PendingRecord record(m_table);
-        m_table.setFloat(QStringLiteral("NP"), totalsNp);
-        m_table.setFloat(QStringLiteral("S_TAX"), taxKopecks / 100);
-        m_table.setFloat(QStringLiteral("S_DOX"), incomeKopecks / 100);
-        writeCommon(choices);
-        record.post();
-    }
 
+    PendingRecord record(m_table);
+    m_table.setFloat(QStringLiteral("NP"), totalsNp);
+    m_table.setFloat(QStringLiteral("S_TAX"), taxKopecks / 100);
+    m_table.setFloat(QStringLiteral("S_DOX"), incomeKopecks / 100);
+    writeCommon(choices);
+    record.post();
+}
+
+GenerationRun::Result GenerationRun::run(const RunChoices& choices)
+{
+    const QString source = templatePath();
+    if (!QFileInfo(source).isFile()) {
+        core::messages().showMessage(missingTemplateText());
+        return {Outcome::NoTemplate, {}};
+    }
+    // An accounting program that went away and came back is met again here, not only by a
+    // restart of the program; a lost conversation that stays lost ends the run untouched.
+    if (m_linkAlive && !m_linkAlive() && !(m_reopenLink && m_reopenLink()))
+        return {Outcome::NoLink, {}};
+
+    const QString name =
+        buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
+    // A temporary folder that is not there would leave the file somewhere nobody meant.
+    if (m_tempDir.isEmpty() || !QFileInfo(m_tempDir).isDir())
+        throw core::Error(missingTempDirectoryText(m_tempDir));
+    TaxFileName() = name;
+
+    openTaxFile(source, name);
+    walkEmployees(choices);
+    writeServiceRecords(choices);
     m_table.close();
     m_progress.setPanelVisible(false);
     return {Outcome::Finished, name};

@@ -88,6 +88,12 @@ private:
     double askAmount(const QString& field, std::int64_t employee);
     void writeCommon(const RunChoices& choices);
     void walkEmployee(const RunChoices& choices, std::int64_t employee);
+    QString templatePath() const;
+    // Copies the template to the new name in the temporary folder and opens the table on it.
+    void openTaxFile(const QString& templatePath, const QString& name);
+    void walkEmployees(const RunChoices& choices);
+    // The director's, the chief accountant's and the totals' records after the employees'.
+    void writeServiceRecords(const RunChoices& choices);
 
     const settings::SettingsSource& m_settings;
     ddelink::ItemAsker& m_asker;
