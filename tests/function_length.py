@@ -13,16 +13,6 @@ import pathlib
 import re
 import sys
 
-# Functions that may stay long until the dialogs are built from their tables. This list must
-# shrink to empty.
-KNOWN = {
-    "OptionsDlg::buildPages",
-    "Report1Dlg::Report1Dlg",
-    "PreviewWindow::PreviewWindow",
-    "CheckDlg::CheckDlg",
-    "AboutDlg::AboutDlg",
-}
-
 SCOPE = re.compile(r"\b(class|struct|union|enum|namespace|extern)\b")
 LABEL = re.compile(r"\b(public|protected|private|signals|Q_SIGNALS|Q_SLOTS|slots)\s*:(?!:)")
 MACRO = re.compile(r"^(Q_[A-Z_]+(\s*\([^()]*\))?\s*)+")
@@ -163,7 +153,7 @@ def main():
         for name, first, last in functions(path.read_text(encoding="utf-8")):
             counted += 1
             length = last - first + 1
-            if length > limit and name not in KNOWN:
+            if length > limit:
                 long_ones.append(f"{path}:{first}: {name} is {length} lines")
     if counted == 0:
         print(f"no function found under {root}")
