@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-using check::CodeVerdict;
+using taxformat::CodeVerdict;
 
 namespace {
 
@@ -36,7 +36,8 @@ TEST(CheckDigitsTest, IndividualNumbers)
         {"", CodeVerdict::Empty},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(check::individualNumberVerdict(QString::fromUtf8(c.text)), c.verdict) << c.text;
+        EXPECT_EQ(taxformat::individualNumberVerdict(QString::fromUtf8(c.text)), c.verdict)
+            << c.text;
 }
 
 TEST(CheckDigitsTest, FirmCodes)
@@ -63,18 +64,19 @@ TEST(CheckDigitsTest, FirmCodes)
         {"", CodeVerdict::Empty},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(check::firmCodeVerdict(QString::fromUtf8(c.text)), c.verdict) << c.text;
+        EXPECT_EQ(taxformat::firmCodeVerdict(QString::fromUtf8(c.text)), c.verdict) << c.text;
 }
 
 TEST(CheckDigitsTest, ProblemsAreSaidOnlyForFaults)
 {
-    EXPECT_EQ(check::individualNumberProblem("2238234710"), QString());
-    EXPECT_EQ(check::individualNumberProblem("АБ123456"), QString());
-    EXPECT_EQ(check::firmCodeProblem(""), QString());
-    EXPECT_EQ(check::firmCodeProblem("3285596"), "має складатися з 8 цифр, а в ньому 7 символів");
-    EXPECT_EQ(check::individualNumberProblem("22382347100"),
+    EXPECT_EQ(taxformat::individualNumberProblem("2238234710"), QString());
+    EXPECT_EQ(taxformat::individualNumberProblem("АБ123456"), QString());
+    EXPECT_EQ(taxformat::firmCodeProblem(""), QString());
+    EXPECT_EQ(taxformat::firmCodeProblem("3285596"),
+              "має складатися з 8 цифр, а в ньому 7 символів");
+    EXPECT_EQ(taxformat::individualNumberProblem("22382347100"),
               "має складатися з 10 цифр, а в ньому 11 символів");
-    EXPECT_EQ(check::individualNumberProblem("22"),
+    EXPECT_EQ(taxformat::individualNumberProblem("22"),
               "має складатися з 10 цифр, а в ньому 2 символи");
-    EXPECT_TRUE(check::individualNumberProblem("2238234711").contains("контрольної цифри"));
+    EXPECT_TRUE(taxformat::individualNumberProblem("2238234711").contains("контрольної цифри"));
 }

@@ -192,7 +192,7 @@ TEST(DbfReaderTest, LenientWhereDbaseReadersAreLenient)
 TEST(DbfReaderTest, OpeningWhatIsNoTableFile)
 {
     QTemporaryDir dir;
-    dbase::Table t("DA", taxfile::taxFileFields());
+    dbase::Table t("DA", taxformat::taxFileFields());
     const QString missing = QDir::toNativeSeparators(dir.filePath("DA000001.3"));
     EXPECT_THROW(t.open(dir.path(), "DA000001.3"), core::Error);
     try {
@@ -232,7 +232,7 @@ TEST(DbfReaderTest, TheCommittedTemplateIsWhatTheToolMakesAndCarriesTheThirteenF
     EXPECT_EQ(read["count"].toInt(), 0);
     EXPECT_TRUE(read["eof_mark"].toBool());
     const QJsonArray fields = read["fields"].toArray();
-    const auto decls = taxfile::taxFileFields();
+    const auto decls = taxformat::taxFileFields();
     ASSERT_EQ(fields.size(), 13);
     for (int i = 0; i < 13; ++i)
         EXPECT_EQ(fields[i].toArray()[0].toString(), decls[static_cast<std::size_t>(i)].name);
@@ -242,7 +242,8 @@ TEST(DbfReaderTest, TheCommittedTemplateIsWhatTheToolMakesAndCarriesTheThirteenF
     QFile::copy(committed, dir.filePath("DA071401.3"));
     QFile::setPermissions(dir.filePath("DA071401.3"), QFile::ReadOwner | QFile::WriteOwner);
     t.open(dir.path(), "DA071401.3");
-    EXPECT_EQ(taxfile::layoutDifferences(t.fields()), QStringList()); // the layout the run expects
+    EXPECT_EQ(taxformat::layoutDifferences(t.fields()),
+              QStringList()); // the layout the run expects
     t.append();
     t.setFloat("NP", 99999);
     t.setInt("PERIOD", 4);

@@ -10,10 +10,10 @@
 
 namespace {
 
-using report::Expression;
-using report::Value;
+using bands::Expression;
+using bands::Value;
 
-class Record final : public report::ExpressionContext
+class Record final : public bands::ExpressionContext
 {
 public:
     Value field(const QString& table, const QString& name) const override
@@ -81,10 +81,10 @@ TEST_P(ExpressionTest, EvaluatesAndPrintsUnderBothSeparators)
     const Record r = record(c.np, c.count);
     {
         const testsupport::DefaultLocale uk(QLocale(QLocale::Ukrainian, QLocale::Ukraine));
-        EXPECT_EQ(report::formatValue(e->evaluate(r)), QString::fromUtf8(c.uk)) << c.expression;
+        EXPECT_EQ(bands::formatValue(e->evaluate(r)), QString::fromUtf8(c.uk)) << c.expression;
     }
     const testsupport::DefaultLocale plain(QLocale::c());
-    EXPECT_EQ(report::formatValue(e->evaluate(r)), QString::fromUtf8(c.c)) << c.expression;
+    EXPECT_EQ(bands::formatValue(e->evaluate(r)), QString::fromUtf8(c.c)) << c.expression;
 }
 
 INSTANTIATE_TEST_SUITE_P(Form, ExpressionTest, ::testing::ValuesIn(cases));
@@ -113,10 +113,9 @@ TEST(ExpressionValueTest, FloatsPrintShortWithFifteenDigitsAndNoGrouping)
                   {-0.0, "0"},
                   {123456789012345.6, "123456789012346"}};
     for (const auto& f : floats)
-        EXPECT_EQ(report::formatValue(Value::fromFloat(f.value), uk),
-                  QString::fromLatin1(f.printed))
+        EXPECT_EQ(bands::formatValue(Value::fromFloat(f.value), uk), QString::fromLatin1(f.printed))
             << f.value;
-    EXPECT_EQ(report::formatValue(Value::fromInteger(-42), uk), "-42");
+    EXPECT_EQ(bands::formatValue(Value::fromInteger(-42), uk), "-42");
 }
 
 TEST(ExpressionValueTest, MalformedExpressionsAreRefused)

@@ -33,12 +33,12 @@ TEST_P(FormLocaleTest, DatesPrintAsDayMonthYearAndAmountsWithTheLocalesSeparator
 
     report::Zvit1Dlg form;
     form.openTable(dir.path() + '/', "DA071401.3");
-    const report::ReportLayout layout(form.QuickRep1, form.source());
-    QHash<QString, report::PlacedItem> line;
-    for (const report::PlacedBand& band : layout.page(0).bands) {
-        if (band.band->kind != report::BandKind::Detail)
+    const bands::ReportLayout layout(form.QuickRep1, form.source());
+    QHash<QString, bands::PlacedItem> line;
+    for (const bands::PlacedBand& band : layout.page(0).bands) {
+        if (band.band->kind != bands::BandKind::Detail)
             continue;
-        for (const report::PlacedItem& placed : band.items)
+        for (const bands::PlacedItem& placed : band.items)
             line.insert(placed.item->key, placed);
         break;
     }

@@ -161,8 +161,8 @@ protected:
     std::vector<Record> records()
     {
         m_dlg.reset(); // closing the dialog closes a table a failed run left open
-        dbase::Table t("DA", taxfile::taxFileFields());
-        t.open(m_temp.path() + '/', taxfile::TaxFileName());
+        dbase::Table t("DA", taxformat::taxFileFields());
+        t.open(m_temp.path() + '/', taxformat::TaxFileName());
         std::vector<Record> rows;
         for (t.first(); !t.eof(); t.next()) {
             rows.push_back({t.asFloat("NP"), t.asFloat("S_DOX"), t.asFloat("S_TAX"),
@@ -404,7 +404,7 @@ TEST_F(GenerationEndToEndTest, AMistypedNumberInTheBooksIsShownAfterTheRun)
 
     // 4vt-check says the same of the file.
     QProcess tool;
-    const QString file = m_temp.filePath(taxfile::TaxFileName());
+    const QString file = m_temp.filePath(taxformat::TaxFileName());
     tool.start(QStringLiteral(FVT_BINARY_DIR "/bin/4vt-check"), {file});
     ASSERT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 1);

@@ -67,7 +67,7 @@ protected:
         m_choices.zyear = "2001";
         m_choices.wuser = 0;
         m_choices.kwartal = 2;
-        taxfile::TaxFileName().clear();
+        taxformat::TaxFileName().clear();
     }
 
     taxfile::GenerationRun::Outcome run() { return runFor().outcome; }
@@ -99,7 +99,7 @@ protected:
     {
         if (m_table.isOpen())
             m_table.close();
-        dbase::Table t("DA", taxfile::taxFileFields());
+        dbase::Table t("DA", taxformat::taxFileFields());
         t.open(m_temp.path() + '/', "DA071401.3");
         std::vector<Row> rows;
         for (t.first(); !t.eof(); t.next()) {
@@ -137,8 +137,8 @@ protected:
     settings::MapSettings m_settings;
     FakeAsker m_asker;
     FakeProgress m_progress;
-    dbase::Table m_table{"DA", taxfile::taxFileFields()};
-    taxfile::RunChoices m_choices;
+    dbase::Table m_table{"DA", taxformat::taxFileFields()};
+    taxformat::RunChoices m_choices;
     std::function<bool()> m_linkCheck;
     std::function<bool()> m_linkReopen;
     testsupport::RecordingMessageSink m_sink;
@@ -176,7 +176,7 @@ TEST_F(GenerationRunTest, OneEmployeeIsAskedInTheFixedOrderAndWrittenField_by_fi
     EXPECT_EQ(m_asker.asked, expected);
     // The run's name, and the process-wide one the same.
     EXPECT_EQ(result.fileName, "DA071401.2");
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.2");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071401.2");
     EXPECT_FALSE(m_progress.panelVisible);
     EXPECT_FALSE(m_table.isOpen());
 }
@@ -318,7 +318,7 @@ TEST_F(GenerationRunTest, AFailureHalfWayKeepsWhatWasStored)
     m_asker.answers = {{"T1", "11"}, {"I1", "5"}, {"P1", "1"}, {"J1", "6"},
                        {"T2", "22"}, {"I2", "7"}, {"P2", "x"}, {"J2", "8"}};
     EXPECT_EQ(runError(), "'x' is not a valid integer value");
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.3");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071401.3");
     EXPECT_TRUE(m_progress.panelVisible);
     EXPECT_TRUE(m_table.isOpen());
     EXPECT_EQ(m_asker.asked.last(), "P2"); // nothing was asked after the failure
@@ -377,17 +377,17 @@ TEST_F(GenerationRunTest, BadSettingsAndRangesStopTheRun)
 
     m_settings.set("CodPod", "../x");
     EXPECT_THROW(run(), core::Error);
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.3"); // the refused name was never taken
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071401.3"); // the refused name was never taken
 }
 
 TEST_F(GenerationRunTest, MissingTemplateChangesNothing)
 {
     ASSERT_TRUE(QFile::remove(m_work.path() + "/DA.DBF"));
-    taxfile::TaxFileName() = "DA000001.1";
+    taxformat::TaxFileName() = "DA000001.1";
     EXPECT_EQ(run(), taxfile::GenerationRun::Outcome::NoTemplate);
     EXPECT_EQ(m_sink.plain, QStringList{"Програма не може знайти файлобраз DA.DBF або невірний "
                                         "період розрахунків"});
-    EXPECT_EQ(taxfile::TaxFileName(), "DA000001.1");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA000001.1");
     EXPECT_FALSE(m_progress.panelVisible);
     EXPECT_TRUE(m_asker.asked.isEmpty());
 }
@@ -401,7 +401,7 @@ TEST_F(GenerationRunTest, ATemplateLaidOutOtherwiseIsNamedBeforeAnyRecordIsWritt
     ASSERT_TRUE(testsupport::writeTaxTemplate(m_work.path() + "/DA.DBF", 0, fields));
     int recordsAtWarning = -1;
     m_sink.onMessage = [&](const QString&) {
-        dbase::Table t("DA", taxfile::taxFileFields());
+        dbase::Table t("DA", taxformat::taxFileFields());
         t.open(m_temp.path() + '/', "DA071401.3", dbase::Table::OpenMode::ReadOnly);
         recordsAtWarning = t.recordCount();
     };
@@ -441,7 +441,7 @@ TEST_F(GenerationRunTest, ARunThatCannotBeWholeStopsWithItsReason)
         // The folder the system names when TMPDIR names one that is not there.
         const testsupport::EnvironmentVariable tmpdir("TMPDIR",
                                                       QFile::encodeName(m_temp.path() + "/gone"));
-        EXPECT_EQ(taxfile::tempDirectory(), m_temp.path() + "/gone/");
+        EXPECT_EQ(taxformat::tempDirectory(), m_temp.path() + "/gone/");
     }
 
     // 12 499 employees of 8 rows make 99 992 employee records: the last two would be numbered

@@ -39,7 +39,7 @@ TEST_P(PeriodCheckTest, AnotherPeriodThanTheFilesIsAskedAboutFirst)
         period = p->layout().definition().item("QRLabel12")->text;
         QTimer::singleShot(0, p, &QWidget::close);
     });
-    taxfile::RunChoices choices;
+    taxformat::RunChoices choices;
     choices.kwartal = c.kwartal;
     choices.zyear = c.zyear;
     choices.edit1 = choices.edit2 = "0";

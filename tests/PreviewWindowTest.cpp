@@ -41,7 +41,7 @@ protected:
         testsupport::writeTaxFile(s_dir->path(), "DA071401.3", testsupport::taxReturn(100));
         s_form = new report::Zvit1Dlg;
         s_form->openTable(s_dir->path() + '/', "DA071401.3");
-        s_layout = new report::ReportLayout(s_form->QuickRep1, s_form->source());
+        s_layout = new bands::ReportLayout(s_form->QuickRep1, s_form->source());
     }
     static void TearDownTestSuite()
     {
@@ -71,7 +71,7 @@ protected:
 
     static inline QTemporaryDir* s_dir = nullptr;
     static inline report::Zvit1Dlg* s_form = nullptr;
-    static inline report::ReportLayout* s_layout = nullptr;
+    static inline bands::ReportLayout* s_layout = nullptr;
     testsupport::RecordingMessageSink m_sink;
 };
 

@@ -72,8 +72,8 @@ class PrintReturnTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        taxfile::TaxFileName() = "DA071401.3";
-        testsupport::writeTaxFile(m_temp.path(), taxfile::TaxFileName(),
+        taxformat::TaxFileName() = "DA071401.3";
+        testsupport::writeTaxFile(m_temp.path(), taxformat::TaxFileName(),
                                   testsupport::taxReturn(35));
         const char* values[][2] = {{"NameBoss", "Петренко"},
                                    {"TellBoss", "2-34-56"},
@@ -96,7 +96,7 @@ protected:
     void TearDown() override
     {
         report::setPreviewObserver(nullptr);
-        taxfile::TaxFileName().clear();
+        taxformat::TaxFileName().clear();
     }
 
     // The text of an item of the form the last preview showed.
@@ -166,7 +166,7 @@ TEST_F(PrintReturnTest, FailuresShowTheirMessageAndNoPreview)
     EXPECT_EQ(m_sink.errors, QStringList{"'abc' is not a valid integer value."});
 
     m_dlg->Edit1->setText("1");
-    QFile::remove(m_temp.filePath(taxfile::TaxFileName()));
+    QFile::remove(m_temp.filePath(taxformat::TaxFileName()));
     m_dlg->Button2Click();
     ASSERT_EQ(m_sink.errors.size(), 2);
     EXPECT_TRUE(m_sink.errors[1].startsWith("Cannot open file")) << m_sink.errors[1].toStdString();

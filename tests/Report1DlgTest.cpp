@@ -189,7 +189,7 @@ TEST_F(Report1DlgTest, AFinishedRunOffersReportAndCopy)
     m_dlg->Kwartal->setItemIndex(0);
     m_dlg->Button1->click();
     EXPECT_TRUE(m_sink.errors.isEmpty()) << m_sink.errors.join("|").toStdString();
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071407.1");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071407.1");
     EXPECT_TRUE(QFileInfo::exists(m_temp.path() + "/DA071407.1"));
     EXPECT_FALSE(m_dlg->Button1->isEnabled());
     EXPECT_TRUE(m_dlg->Button2->isEnabled());
@@ -226,7 +226,7 @@ TEST_F(Report1DlgTest, AFailedRunLeavesTheDialogReadyForAnotherTry)
     EXPECT_FALSE(m_dlg->Button4->isEnabled());
     EXPECT_FALSE(m_dlg->Panel1->isHidden());
     EXPECT_TRUE(m_dlg->table().isOpen());
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.3");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071401.3");
 
     m_asker.answers["I2"] = "200";
     m_dlg->Button1->click();
@@ -346,7 +346,7 @@ TEST_F(Report1DlgTest, AnEmptyFileNumberStaysEmptyAndGivesALoneZero)
     m_dlg->Button1->setFocus(); // leaving the box is when a spin box corrects its text
     EXPECT_EQ(m_dlg->Nperiod->text(), "");
     m_dlg->Button1->click();
-    EXPECT_EQ(taxfile::TaxFileName(), "DA07140.3");
+    EXPECT_EQ(taxformat::TaxFileName(), "DA07140.3");
 
     // The arrows never step into the empty box; a typed 0 is no file number.
     m_dlg->Nperiod->stepBy(1);

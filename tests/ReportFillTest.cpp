@@ -27,8 +27,8 @@ protected:
     QString text(const char* key) const { return m_form.item(QString::fromLatin1(key))->text; }
 
     settings::MapSettings m_settings;
-    taxfile::RunChoices m_choices;
-    report::ReportDefinition m_form = report::Zvit1Dlg::formDefinition();
+    taxformat::RunChoices m_choices;
+    bands::ReportDefinition m_form = report::Zvit1Dlg::formDefinition();
 };
 
 TEST_F(ReportFillTest, SettingsAndCountsGoWhereTheFormWantsThem)

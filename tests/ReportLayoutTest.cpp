@@ -11,16 +11,16 @@
 // page footer's top is at 80 mm.
 namespace {
 
-using report::BandKind;
-using report::ItemKind;
-using report::PlacedBand;
-using report::ReportBand;
-using report::ReportDefinition;
-using report::ReportItem;
-using report::ReportLayout;
-using report::Value;
+using bands::BandKind;
+using bands::ItemKind;
+using bands::PlacedBand;
+using bands::ReportBand;
+using bands::ReportDefinition;
+using bands::ReportItem;
+using bands::ReportLayout;
+using bands::Value;
 
-class Rows final : public report::DataSource
+class Rows final : public bands::DataSource
 {
 public:
     explicit Rows(QStringList names) : m_names(std::move(names)) {}
@@ -42,7 +42,7 @@ ReportItem expression(const QString& text)
     i.width = 20;
     i.height = 5;
     i.text = text;
-    i.expression = report::Expression::parse(text);
+    i.expression = bands::Expression::parse(text);
     return i;
 }
 
@@ -128,7 +128,7 @@ TEST(ReportLayoutTest, ABandTallerThanAPageTakesAFreshPageAndOverflowsIt)
 
 TEST(ReportLayoutTest, AFixedCellBreaksItsLinesWhereATextLayoutWould)
 {
-    auto width = [](const char* text) { return report::textWidthMm(text, 10, false) + 0.01; };
+    auto width = [](const char* text) { return bands::textWidthMm(text, 10, false) + 0.01; };
     struct Case
     {
         const char* text;
@@ -147,7 +147,7 @@ TEST(ReportLayoutTest, AFixedCellBreaksItsLinesWhereATextLayoutWould)
         Rows rows({});
         const ReportLayout layout(d, rows);
         ASSERT_EQ(firstBand(layout), "T@10:" + QString(c.text)) << c.text;
-        const report::PlacedItem& placed = layout.page(0).bands.front().items.front();
+        const bands::PlacedItem& placed = layout.page(0).bands.front().items.front();
         EXPECT_EQ(placed.lines, c.lines) << c.text;
         EXPECT_EQ(placed.stretch, 1.0) << c.text;
         EXPECT_EQ(placed.rect.height(), 5) << c.text; // the cell keeps its height, and cuts
@@ -157,7 +157,7 @@ TEST(ReportLayoutTest, AFixedCellBreaksItsLinesWhereATextLayoutWould)
 
 TEST(ReportLayoutTest, ALittleTooWideIsCondensedAndTheBandsEdgeCutsAnAutoSizedItem)
 {
-    const double wide = report::textWidthMm("condensed to fit", 10, false);
+    const double wide = bands::textWidthMm("condensed to fit", 10, false);
     const ReportDefinition d =
         sheet(15, {cell("condensed to fit", wide * 0.9),
                    cell("runs past the right edge of the band", 5, true, 60)});

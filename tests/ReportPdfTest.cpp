@@ -119,7 +119,7 @@ protected:
                                    {"TellBoss", "2-34-56"},  {"TellShief", "2-34-57"}};
         for (const auto& v : values)
             settings.set(QString::fromUtf8(v[0]), QString::fromUtf8(v[1]));
-        taxfile::RunChoices choices;
+        taxformat::RunChoices choices;
         choices.zyear = "1999";
         choices.edit1 = "3";
         choices.edit2 = "2";
@@ -128,7 +128,7 @@ protected:
         report::Zvit1Dlg form;
         form.openTable(s_dir->path() + '/', "DA071401.3");
         report::fillReport(form.QuickRep1, settings, choices);
-        const report::ReportLayout layout(form.QuickRep1, form.source());
+        const bands::ReportLayout layout(form.QuickRep1, form.source());
         s_pdf = s_dir->filePath("form.pdf");
         report::PreviewWindow preview(layout, "DA071401.3");
         preview.writePdf(s_pdf);
@@ -207,7 +207,7 @@ TEST_F(ReportPdfTest, ASaveCutShortByAFullDiskKeepsTheEarlierPdf)
     const QByteArray earlier = testsupport::readFile(path);
     report::Zvit1Dlg form;
     form.openTable(s_dir->path() + '/', "DA071401.3");
-    const report::ReportLayout layout(form.QuickRep1, form.source());
+    const bands::ReportLayout layout(form.QuickRep1, form.source());
     const report::PreviewWindow preview(layout, "DA071401.3");
     QString message = "<saved>";
     {
@@ -232,10 +232,10 @@ TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
     form.openTable(s_dir->path() + '/', "DA071401.3");
     // The printed form only reads the tax file.
     EXPECT_EQ(testsupport::openAccessMode(s_dir->filePath("DA071401.3")), O_RDONLY);
-    taxfile::RunChoices choices;
+    taxformat::RunChoices choices;
     choices.edit1 = choices.edit2 = "0";
     report::fillReport(form.QuickRep1, settings::MapSettings(), choices);
-    const report::ReportLayout layout(form.QuickRep1, form.source());
+    const bands::ReportLayout layout(form.QuickRep1, form.source());
     report::PreviewWindow preview(layout, "DA071401.3");
 
     testsupport::writeFile(dir.path(), "books", "the user's books");
@@ -277,8 +277,9 @@ TEST_F(ReportPdfTest, TheSaveNeverWritesThroughALinkNorOverAnotherUsersFile)
         EXPECT_TRUE(e.message().endsWith("«" + shared + "/via» — посилання іншого користувача"))
             << e.message().toStdString();
     }
-    EXPECT_TRUE(QDir(shared + "/theirs").isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
-                                                  QDir::NoDotAndDotDot));
+    EXPECT_TRUE(
+        QDir(shared + "/theirs")
+            .isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot));
     EXPECT_EQ(testsupport::readFile(shared + "/form.pdf"), "");
     EXPECT_TRUE(QFileInfo(shared + "/l.pdf").isSymbolicLink());
     EXPECT_EQ(QDir(shared).entryList(QDir::Files | QDir::Hidden | QDir::System).size(), 2);

@@ -88,7 +88,7 @@ protected:
 TEST_F(TableTest, WritesHeaderRecordsAndEndMarkByteForByte)
 {
     {
-        Table t("DA", taxfile::taxFileFields());
+        Table t("DA", taxformat::taxFileFields());
         t.setClock([] { return QDate(2003, 11, 27); });
         t.emptyTable(m_dir.path() + "/", m_name);
         t.open(m_dir.path() + "/", m_name);
@@ -141,7 +141,7 @@ TEST_F(TableTest, WritesHeaderRecordsAndEndMarkByteForByte)
 
 TEST_F(TableTest, ReadsBackWhileOpenAndAfterReopening)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     EXPECT_TRUE(t.eof());
     for (int i = 1; i <= 300; ++i)
@@ -175,7 +175,7 @@ TEST_F(TableTest, ReadsBackWhileOpenAndAfterReopening)
 
 TEST_F(TableTest, TextIsWindows1251CutToTheWidthAndPadded)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     t.append();
     t.setText("TIN", "123456789012"); // twelve characters keep their first ten
@@ -193,7 +193,7 @@ TEST_F(TableTest, TextIsWindows1251CutToTheWidthAndPadded)
 
 TEST_F(TableTest, NumbersRoundHalfAwayFromZeroAndNeverOverflowTheWidth)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     t.append();
     struct Case
@@ -249,7 +249,7 @@ TEST_F(TableTest, NumbersRoundHalfAwayFromZeroAndNeverOverflowTheWidth)
 
 TEST_F(TableTest, WholeNumberFieldsRefuseValuesOutsideTheirRange)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     t.append();
     EXPECT_EQ(
@@ -327,7 +327,7 @@ TEST_F(TableTest, BindingFailuresNameTheFieldAndLeaveTheFileAsItWas)
     for (const auto& c : cases) {
         const QByteArray bytes = dbfBytes(c.fields, {QByteArray("1")});
         writeFile(m_dir.path(), m_name, bytes);
-        Table t("DA", taxfile::taxFileFields());
+        Table t("DA", taxformat::taxFileFields());
         EXPECT_EQ(messageOf([&] { t.open(m_dir.path(), m_name); }), c.message);
         EXPECT_FALSE(t.isOpen());
         EXPECT_EQ(messageOf([&] { t.append(); }),
@@ -339,12 +339,12 @@ TEST_F(TableTest, BindingFailuresNameTheFieldAndLeaveTheFileAsItWas)
 TEST_F(TableTest, EmptyingATemplateWithRecordsKeepsItsStructure)
 {
     {
-        Table t("DA", taxfile::taxFileFields());
+        Table t("DA", taxformat::taxFileFields());
         t.open(m_dir.path(), m_name);
         for (int i = 1; i <= 3; ++i)
             employee(t, 500 + i, "1111111111", 10, 1);
     }
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.emptyTable(m_dir.path(), m_name);
     QByteArray file = readFile(path());
     ASSERT_EQ(file.size(), headerLength + 1);
@@ -364,7 +364,7 @@ TEST_F(TableTest, EmptyingATemplateWithRecordsKeepsItsStructure)
 
 TEST_F(TableTest, AFailureHalfWayLeavesThePostedRecordsReadable)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     employee(t, 1, "1111111111", 100, 18);
     employee(t, 2, "2222222222", 200, 36);
@@ -374,7 +374,7 @@ TEST_F(TableTest, AFailureHalfWayLeavesThePostedRecordsReadable)
     // The table stays open, as the failed run leaves it; another reader sees the two records.
     ASSERT_TRUE(t.isOpen());
     {
-        Table reader("DA", taxfile::taxFileFields());
+        Table reader("DA", taxformat::taxFileFields());
         reader.open(m_dir.path(), m_name);
         EXPECT_EQ(reader.recordCount(), 2);
         double sum = 0;
@@ -394,7 +394,7 @@ TEST_F(TableTest, AFailureHalfWayLeavesThePostedRecordsReadable)
 TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
 {
     const auto fillUp = [](const QString& dir, const QString& name) {
-        Table t("DA", taxfile::taxFileFields());
+        Table t("DA", taxformat::taxFileFields());
         t.open(dir, name);
         int posted = 0;
         std::string failure;
@@ -433,7 +433,7 @@ TEST_F(TableTest, AFullDiskNamesTheSystemsReasonAndKeepsThePostedRecords)
 
 TEST_F(TableTest, OnlyPostedRecordsAreStored)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     EXPECT_EQ(messageOf([&] { t.first(); }),
               "DA: Cannot perform this operation on a closed dataset");
     t.open(m_dir.path(), m_name);
@@ -466,14 +466,14 @@ TEST_F(TableTest, OnlyPostedRecordsAreStored)
 TEST_F(TableTest, AReadOnlyFileCanBeReadButNotAppendedTo)
 {
     {
-        Table t("DA", taxfile::taxFileFields());
+        Table t("DA", taxformat::taxFileFields());
         t.open(m_dir.path(), m_name);
         employee(t, 1, "1111111111", 1, 1);
     }
     QFile::setPermissions(path(), QFile::ReadOwner);
     if (QFile(path()).open(QIODevice::ReadWrite))
         GTEST_SKIP() << "running with rights that ignore file permissions";
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name);
     EXPECT_EQ(t.asFloat("S_DOX"), 1);
     EXPECT_EQ(messageOf([&] { t.append(); }), "Cannot modify a read-only file '" +
@@ -483,7 +483,7 @@ TEST_F(TableTest, AReadOnlyFileCanBeReadButNotAppendedTo)
 
 TEST_F(TableTest, AReadOnlyOpenNeverAsksForWriteAccessNorCreatesAFile)
 {
-    Table t("DA", taxfile::taxFileFields());
+    Table t("DA", taxformat::taxFileFields());
     t.open(m_dir.path(), m_name, Table::OpenMode::ReadOnly);
     EXPECT_EQ(testsupport::openAccessMode(path()), O_RDONLY);
     EXPECT_THROW(t.append(), core::Error);

@@ -150,8 +150,8 @@ TEST_F(TaxFileCheckTest, EachCodeOfTheFileIsChecked)
     }
 }
 
-// The settings dialog judges a code by check::codeAsWritten; what it says must be what the check
-// of the written file says, blanks and no-break spaces included.
+// The settings dialog judges a code by taxformat::codeAsWritten; what it says must be what the
+// check of the written file says, blanks and no-break spaces included.
 TEST_F(TaxFileCheckTest, ACodeIsJudgedAsTheFileCarriesIt)
 {
     const QChar nbsp(0x00A0);
@@ -172,10 +172,10 @@ TEST_F(TaxFileCheckTest, ACodeIsJudgedAsTheFileCarriesIt)
                 r.kod = firm ? value : QStringLiteral("32855961");
             if (!firm)
                 rows[2].tin = value;
-            const QString written = check::codeAsWritten(value);
-            const bool bad =
-                !(firm ? check::firmCodeProblem(written) : check::individualNumberProblem(written))
-                     .isEmpty();
+            const QString written = taxformat::codeAsWritten(value);
+            const bool bad = !(firm ? taxformat::firmCodeProblem(written)
+                                    : taxformat::individualNumberProblem(written))
+                                  .isEmpty();
             const Findings found = checked(rows);
             const bool errorFound = std::any_of(found.begin(), found.end(), [&](const Finding& f) {
                 return f.severity == Severity::Error && f.field == (firm ? "KOD" : "TIN");

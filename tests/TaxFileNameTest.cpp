@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-using taxfile::buildTaxFileName;
+using taxformat::buildTaxFileName;
 
 TEST(TaxFileNameTest, PiecesJoinWithTheFileNumberPaddedToTwo)
 {
@@ -59,10 +59,10 @@ TEST(TaxFileNameTest, PiecesThatWouldMakeAPathAreRefused)
 
 TEST(TaxFileNameTest, NameIsProcessWideAndTempDirectoryEndsInASeparator)
 {
-    taxfile::TaxFileName() = "DA071401.3";
-    EXPECT_EQ(taxfile::TaxFileName(), "DA071401.3");
-    const QString dir = taxfile::tempDirectory();
+    taxformat::TaxFileName() = "DA071401.3";
+    EXPECT_EQ(taxformat::TaxFileName(), "DA071401.3");
+    const QString dir = taxformat::tempDirectory();
     EXPECT_TRUE(dir.endsWith('/'));
     EXPECT_EQ(QDir(dir).absolutePath(), QDir(QDir::tempPath()).absolutePath());
-    taxfile::TaxFileName().clear();
+    taxformat::TaxFileName().clear();
 }

@@ -117,13 +117,13 @@ protected:
     // The program's generation run into `dir`; the message it stopped with, empty when done.
     QString generate(ddelink::ItemAsker& asker, ddelink::DdeClientConv& conv, const QString& dir)
     {
-        dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
+        dbase::Table table(QStringLiteral("DA"), taxformat::taxFileFields());
         NoProgress progress;
         taxfile::GenerationRun run(m_settings, asker, table, progress);
         run.setWorkingDirectory(Source + "/demo");
         run.setTempDirectory(dir + '/');
         run.setLinkCheck([&] { return conv.isOpen(); });
-        taxfile::RunChoices choices;
+        taxformat::RunChoices choices;
         choices.nperiod = "1";
         choices.zyear = "2008";
         try {
@@ -190,10 +190,10 @@ TEST_F(WineBridgeTest, TheDemoBooksGiveTheSameTaxFileAsThroughTheSocketWithNames
 
     RecordingAsker asker(*m_item);
     ASSERT_EQ(generate(asker, *m_conv, viaBridge.path()), "");
-    const QByteArray expected = fileBytes(viaSocket.filePath(taxfile::TaxFileName()));
+    const QByteArray expected = fileBytes(viaSocket.filePath(taxformat::TaxFileName()));
     ASSERT_GT(expected.size(), 19 * 100);
     // Every record, every kopeck; the header's date of last update is today's in both.
-    EXPECT_EQ(fileBytes(viaBridge.filePath(taxfile::TaxFileName())), expected);
+    EXPECT_EQ(fileBytes(viaBridge.filePath(taxformat::TaxFileName())), expected);
 
     // The names arrived as the Windows-1251 bytes the program sent: the fake matched them
     // byte for byte against its table, and says which it was asked for.

@@ -15,9 +15,9 @@
 
 namespace {
 
-using report::BandKind;
-using report::PlacedBand;
-using report::ReportLayout;
+using bands::BandKind;
+using bands::PlacedBand;
+using bands::ReportLayout;
 using testsupport::TaxRow;
 
 constexpr double TitleHeight = 120.65;
@@ -29,7 +29,7 @@ constexpr double FooterTop = 280.65;
 class FormLayout
 {
 public:
-    explicit FormLayout(const std::vector<TaxRow>& lines, taxfile::RunChoices choices = {})
+    explicit FormLayout(const std::vector<TaxRow>& lines, taxformat::RunChoices choices = {})
     {
         testsupport::writeTaxFile(m_dir.path(), "DA071401.3", lines);
         form.openTable(m_dir.path() + '/', "DA071401.3");
@@ -55,10 +55,10 @@ public:
         }
         return d;
     }
-    const report::PlacedItem& item(int page, const QString& key) const
+    const bands::PlacedItem& item(int page, const QString& key) const
     {
         for (const PlacedBand& b : layout->page(page).bands) {
-            for (const report::PlacedItem& i : b.items) {
+            for (const bands::PlacedItem& i : b.items) {
                 if (i.item->key == key)
                     return i;
             }
@@ -163,7 +163,7 @@ TEST(Zvit1DlgTest, PrintsWithoutRecordsAndWithOnlyTheServiceRecords)
 
 TEST(Zvit1DlgTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
 {
-    taxfile::RunChoices c;
+    taxformat::RunChoices c;
     c.edit1 = c.edit2 = "0";
     QTemporaryDir dir;
     testsupport::writeTaxFile(dir.path(), "T.3", {testsupport::employee(1)});
@@ -182,14 +182,14 @@ TEST(Zvit1DlgTest, FixedCellsKeepTheirHeightAndCondenseOrWrapWhatIsWider)
     }
     ASSERT_NE(detail, nullptr);
     // "02.01.1999" is wider than its 15.3 mm cell: condensed, not cut.
-    const report::PlacedItem& hired = detail->items.at(5);
+    const bands::PlacedItem& hired = detail->items.at(5);
     EXPECT_EQ(hired.text, "02.01.1999");
     EXPECT_LT(hired.stretch, 1.0);
     EXPECT_GE(hired.stretch, 0.75);
     EXPECT_NEAR(hired.rect.height(), 4.5, 1e-9);
     EXPECT_NEAR(detail->items.at(1).stretch, 1.0, 1e-9);
     for (const PlacedBand& b : layout.page(0).bands) {
-        for (const report::PlacedItem& i : b.items) {
+        for (const bands::PlacedItem& i : b.items) {
             if (i.item->key == "QRLabel13") {
                 // Far too long to condense: it wraps inside its own rectangle.
                 EXPECT_NEAR(i.stretch, 1.0, 1e-9);

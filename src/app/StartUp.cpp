@@ -64,13 +64,13 @@ int runFirstCopy(QApplication& application, InstanceGuard& guard)
     // The path shown beside DestinationA ends with the last tax file's name, or before any run
     // with the name the report dialog's first choices would give.
     optionsDlg.setUploadFileName([&optionsDlg] {
-        if (!taxfile::TaxFileName().isEmpty())
-            return taxfile::TaxFileName();
-        const taxfile::RunChoices first;
+        if (!taxformat::TaxFileName().isEmpty())
+            return taxformat::TaxFileName();
+        const taxformat::RunChoices first;
         try {
-            return taxfile::buildTaxFileName(optionsDlg.text(QStringLiteral("CodRegion")),
-                                             optionsDlg.text(QStringLiteral("CodPod")),
-                                             QStringLiteral("1"), first.kwartal);
+            return taxformat::buildTaxFileName(optionsDlg.text(QStringLiteral("CodRegion")),
+                                               optionsDlg.text(QStringLiteral("CodPod")),
+                                               QStringLiteral("1"), first.kwartal);
         } catch (const core::Error&) {
             return QString(); // codes that cannot make a name: the path shows a placeholder
         }
@@ -96,8 +96,8 @@ void StartUp::wireReportDialog(taxfile::Report1Dlg& dialog,
                                const settings::SettingsSource& settings)
 {
     dialog.setFileCheck([&dialog](const QString& path) { check::showFileCheck(&dialog, path); });
-    dialog.setPrinting([&dialog, &settings](const taxfile::RunChoices& choices, const QString& dir,
-                                            const QString& fileName) {
+    dialog.setPrinting([&dialog, &settings](const taxformat::RunChoices& choices,
+                                            const QString& dir, const QString& fileName) {
         report::printReturn(settings, choices, dir, fileName, &dialog);
     });
 }

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-namespace report {
+namespace bands {
 
 // The records a report walks: its detail band is printed once per record, in this order.
 class DataSource
@@ -20,4 +20,4 @@ public:
     virtual Value field(const QString& name) const = 0;
 };
 
-} // namespace report
+} // namespace bands

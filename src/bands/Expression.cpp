@@ -4,7 +4,7 @@
 
 #include <vector>
 
-namespace report {
+namespace bands {
 
 namespace {
 
@@ -318,4 +318,4 @@ std::shared_ptr<const Expression> Expression::parse(const QString& text)
     return Parser(text).parseAll();
 }
 
-} // namespace report
+} // namespace bands

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <memory>
 
-namespace report {
+namespace bands {
 
 // What an expression reads while it is evaluated: the data source's current record, the
 // report's running count and the page being printed.
@@ -34,4 +34,4 @@ public:
     virtual Value evaluate(const ExpressionContext& context) const = 0;
 };
 
-} // namespace report
+} // namespace bands

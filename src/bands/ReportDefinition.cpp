@@ -2,7 +2,7 @@
 
 #include "core/Error.h"
 
-namespace report {
+namespace bands {
 
 const ReportBand* ReportDefinition::band(BandKind kind) const
 {
@@ -37,4 +37,4 @@ void ReportDefinition::setText(const QString& key, const QString& text)
     i->text = text;
 }
 
-} // namespace report
+} // namespace bands

@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-namespace report {
+namespace bands {
 
 enum class ItemKind
 {
@@ -68,4 +68,4 @@ struct ReportDefinition
     void setText(const QString& key, const QString& text);
 };
 
-} // namespace report
+} // namespace bands

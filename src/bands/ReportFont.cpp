@@ -5,7 +5,7 @@
 
 #include <vector>
 
-namespace report {
+namespace bands {
 
 namespace {
 
@@ -69,4 +69,4 @@ double lineHeightMm(double pointSize, bool bold)
     return (m.ascent() + m.descent()) / MeasureSize * pointSize * MmPerPoint;
 }
 
-} // namespace report
+} // namespace bands

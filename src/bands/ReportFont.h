@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QString>
 
-namespace report {
+namespace bands {
 
 // The form's typeface, Arial, in a metric-compatible face that carries Cyrillic where Arial
 // itself is missing.
@@ -16,4 +16,4 @@ constexpr double FrameMm = 25.4 / 72.0;
 double textWidthMm(const QString& line, double pointSize, bool bold);
 double lineHeightMm(double pointSize, bool bold);
 
-} // namespace report
+} // namespace bands

@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-namespace report {
+namespace bands {
 
 namespace {
 
@@ -213,4 +213,4 @@ QStringList ReportLayout::wrapped(const QStringList& lines, double room, const R
     return out;
 }
 
-} // namespace report
+} // namespace bands

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace report {
+namespace bands {
 
 // An item as it prints: its rectangle on the sheet (mm from the sheet's top-left corner), its
 // text, and that text's lines as they print, already wrapped: a device only draws them. An
@@ -84,4 +84,4 @@ private:
     double m_footerTop = 0;
 };
 
-} // namespace report
+} // namespace bands

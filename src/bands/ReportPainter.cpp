@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-namespace report {
+namespace bands {
 
 namespace {
 
@@ -168,4 +168,4 @@ ReportPainter::Outcome ReportPainter::paintRange(QPagedPaintDevice& device, int 
     return ended ? Outcome::Painted : Outcome::Failed;
 }
 
-} // namespace report
+} // namespace bands

@@ -3,7 +3,7 @@
 class QPainter;
 class QPagedPaintDevice;
 
-namespace report {
+namespace bands {
 
 class ReportLayout;
 
@@ -51,4 +51,4 @@ ReportPainter::Outcome ReportPainter::paintPages(QPagedPaintDevice& device, int 
         [](void* data, int page) { return (*static_cast<Progress*>(data))(page); }, &progress);
 }
 
-} // namespace report
+} // namespace bands

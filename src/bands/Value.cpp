@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-namespace report {
+namespace bands {
 
 Value Value::fromText(QString t)
 {
@@ -80,4 +80,4 @@ QString formatDate(const QDate& date)
     return date.isValid() ? date.toString(QStringLiteral("dd.MM.yyyy")) : QString();
 }
 
-} // namespace report
+} // namespace bands

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-namespace report {
+namespace bands {
 
 // A computed value of the report's expressions.
 struct Value
@@ -41,4 +41,4 @@ QString formatValue(const Value& value, const QLocale& locale = QLocale());
 // name the month in words, which a date cell cannot hold); a null date prints nothing.
 QString formatDate(const QDate& date);
 
-} // namespace report
+} // namespace bands

@@ -63,11 +63,11 @@ Kind kindOf(const TaxRecord& r)
 {
     if (isEmployeeRecord(r))
         return Kind::Employee;
-    if (r.np == taxfile::directorNp)
+    if (r.np == taxformat::directorNp)
         return Kind::Director;
-    if (r.np == taxfile::chiefNp)
+    if (r.np == taxformat::chiefNp)
         return Kind::Chief;
-    if (r.np == taxfile::totalsNp)
+    if (r.np == taxformat::totalsNp)
         return Kind::Totals;
     return Kind::Other;
 }
@@ -78,9 +78,9 @@ struct ServiceRecord
     const char* what;
 };
 constexpr ServiceRecord serviceRecords[] = {
-    {taxfile::directorNp, "дані керівника"},
-    {taxfile::chiefNp, "дані головного бухгалтера"},
-    {taxfile::totalsNp, "підсумки"},
+    {taxformat::directorNp, "дані керівника"},
+    {taxformat::chiefNp, "дані головного бухгалтера"},
+    {taxformat::totalsNp, "підсумки"},
 };
 
 int serviceIndex(double np)
@@ -112,7 +112,7 @@ void checkPerson(const TaxRecord& r, const QString& whose, Severity ifEmpty, Out
                       QStringLiteral("У записі %1 немає ідентифікаційного номера.").arg(whose)));
         return;
     }
-    const QString problem = individualNumberProblem(r.tin);
+    const QString problem = taxformat::individualNumberProblem(r.tin);
     if (!problem.isEmpty())
         out.push_back(about(r, Severity::Error, field, r.tin,
                             QStringLiteral("Ідентифікаційний номер %1 %2.").arg(whose, problem)));
@@ -226,7 +226,7 @@ QString amountText(const Amount& amount)
 void readTaxRecords(const QByteArray& nativePath, const std::function<void(const TaxRecord&)>& take,
                     const std::function<void(const dbase::DbfHeader&)>& opened)
 {
-    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
+    dbase::Table table(QStringLiteral("DA"), taxformat::taxFileFields());
     table.open(nativePath, dbase::Table::OpenMode::ReadOnly);
     if (opened)
         opened(table.header());
@@ -389,7 +389,7 @@ struct Totals
         if (isEmployeeRecord(r)) {
             dox.add(r.dox);
             tax.add(r.tax);
-        } else if (r.np == taxfile::totalsNp && !totals) {
+        } else if (r.np == taxformat::totalsNp && !totals) {
             totals = r;
         }
     }
@@ -461,14 +461,14 @@ struct AgentCode
         const QString field = QStringLiteral("KOD");
         if (r.typ == 0) {
             const QString problem =
-                r.kod.isEmpty() ? QStringLiteral("не вказано") : firmCodeProblem(r.kod);
+                r.kod.isEmpty() ? QStringLiteral("не вказано") : taxformat::firmCodeProblem(r.kod);
             if (!problem.isEmpty())
                 out.push_back(about(r, Severity::Error, field, r.kod,
                                     QStringLiteral("Код податкового агента за ЄДРПОУ%1 %2.")
                                         .arg(quoted(r.kod), problem)));
         } else if (r.typ == 1) {
-            const QString problem =
-                r.kod.isEmpty() ? QStringLiteral("не вказано") : individualNumberProblem(r.kod);
+            const QString problem = r.kod.isEmpty() ? QStringLiteral("не вказано")
+                                                    : taxformat::individualNumberProblem(r.kod);
             if (!problem.isEmpty())
                 out.push_back(
                     about(r, Severity::Error, field, r.kod,
@@ -831,7 +831,7 @@ Findings headerFindings(const dbase::DbfHeader& header)
         warn({}, QStringLiteral("байт кодової сторінки 0x%1, а не 0xC9 (Windows-1251): інші "
                                 "програми можуть прочитати тексти інакше")
                      .arg(header.codePage, 2, 16, QLatin1Char('0')));
-    for (const QString& difference : taxfile::layoutDifferences(header.fields))
+    for (const QString& difference : taxformat::layoutDifferences(header.fields))
         warn(difference.section(u':', 0, 0),
              QStringLiteral("поле описане не так, як у формі: %1").arg(difference));
     return found;

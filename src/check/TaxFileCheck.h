@@ -50,7 +50,7 @@ constexpr qint64 mostEmployeeRecords = 99990;
 // An employee record: NP a whole number from 1 to 99990.
 inline bool isEmployeeRecord(const TaxRecord& record)
 {
-    return record.np >= 1 && record.np < taxfile::directorNp &&
+    return record.np >= 1 && record.np < taxformat::directorNp &&
            static_cast<double>(static_cast<qint64>(record.np)) == record.np;
 }
 

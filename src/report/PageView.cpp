@@ -31,7 +31,7 @@ public:
     // The sheet at 100 %, in pixels of this screen.
     QSizeF sheet() const
     {
-        const ReportDefinition& d = m_view.m_layout.definition();
+        const bands::ReportDefinition& d = m_view.m_layout.definition();
         return QSizeF(d.pageWidth / 25.4 * logicalDpiX(), d.pageHeight / 25.4 * logicalDpiY());
     }
 
@@ -48,14 +48,14 @@ protected:
         p.translate(page.topLeft());
         p.scale(m_view.m_factor, m_view.m_factor);
         p.setClipRect(QRectF(QPointF(0, 0), sheet()));
-        ReportPainter(m_view.m_layout).paintPage(m_view.m_page - 1, p);
+        bands::ReportPainter(m_view.m_layout).paintPage(m_view.m_page - 1, p);
     }
 
 private:
     PageView& m_view;
 };
 
-PageView::PageView(const ReportLayout& layout, QWidget* parent)
+PageView::PageView(const bands::ReportLayout& layout, QWidget* parent)
     : QScrollArea(parent), m_layout(layout), m_canvas(new Canvas(*this))
 {
     setWidget(m_canvas);

@@ -2,9 +2,11 @@
 
 #include <QScrollArea>
 
-namespace report {
-
+namespace bands {
 class ReportLayout;
+}
+
+namespace report {
 
 // One page of a laid-out report on screen, painted when shown and at the zoom asked for; the
 // other pages cost nothing until they are shown.
@@ -20,7 +22,7 @@ public:
         Factor, // zoomFactor(); 1 is the sheet's real size on the screen
     };
 
-    explicit PageView(const ReportLayout& layout, QWidget* parent = nullptr);
+    explicit PageView(const bands::ReportLayout& layout, QWidget* parent = nullptr);
 
     int pageCount() const;
     int currentPage() const { return m_page; } // from 1
@@ -51,7 +53,7 @@ private:
     // Scrolls a screenful down (+1) or up (-1), turning the page at its end.
     void step(int direction);
 
-    const ReportLayout& m_layout;
+    const bands::ReportLayout& m_layout;
     Canvas* m_canvas;
     int m_page = 1;
     Zoom m_mode = Zoom::WholePage;

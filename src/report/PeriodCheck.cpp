@@ -8,7 +8,7 @@
 namespace report {
 
 QString periodQuestion(dbase::Table& table, const QString& fileName,
-                       const taxfile::RunChoices& choices)
+                       const taxformat::RunChoices& choices)
 {
     table.first();
     if (table.eof())

@@ -15,6 +15,6 @@ namespace report {
 // question to ask before printing, which names both; empty when they agree or the file holds no
 // record. Leaves the table on its first record.
 QString periodQuestion(dbase::Table& table, const QString& fileName,
-                       const taxfile::RunChoices& choices);
+                       const taxformat::RunChoices& choices);
 
 } // namespace report

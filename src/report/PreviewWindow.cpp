@@ -78,7 +78,7 @@ void PrintChoices::takeFrom(const QPrinter& printer)
     toPage = printer.toPage();
 }
 
-PreviewWindow::PreviewWindow(const ReportLayout& layout, const QString& documentName,
+PreviewWindow::PreviewWindow(const bands::ReportLayout& layout, const QString& documentName,
                              QWidget* owner)
     : QWidget(owner, Qt::Window), m_layout(layout), m_documentName(documentName)
 {
@@ -338,7 +338,7 @@ void PreviewWindow::printTo(QPrinter& printer, int first, int last)
     progress.setMinimumDuration(0);
     int done = 0;
     const auto outcome =
-        ReportPainter(m_layout).paintPages(printer, first, last, copies, [&](int page) {
+        bands::ReportPainter(m_layout).paintPages(printer, first, last, copies, [&](int page) {
             progress.setValue(done++);
             progress.setLabelText(QStringLiteral("Друк сторінки %1 з %2").arg(page).arg(last));
             if (!progress.wasCanceled())
@@ -346,7 +346,7 @@ void PreviewWindow::printTo(QPrinter& printer, int first, int last)
             printer.abort();
             return false;
         });
-    if (outcome == ReportPainter::Outcome::NotStarted) {
+    if (outcome == bands::ReportPainter::Outcome::NotStarted) {
         const QString where = printer.outputFileName().isEmpty()
                                   ? printer.printerName()
                                   : QDir::toNativeSeparators(printer.outputFileName());
@@ -410,8 +410,8 @@ void PreviewWindow::writePdf(const QString& path) const
             writer.setTitle(m_documentName);
             writer.setResolution(1200);
             setUpSheet(writer);
-            if (ReportPainter(m_layout).paintPages(writer, 1, pageCount()) !=
-                ReportPainter::Outcome::Painted)
+            if (bands::ReportPainter(m_layout).paintPages(writer, 1, pageCount()) !=
+                bands::ReportPainter::Outcome::Painted)
                 throw core::Error(QStringLiteral("сторінки не вдалося записати"));
         });
     } catch (const core::Error& e) {

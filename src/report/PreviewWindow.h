@@ -9,10 +9,13 @@ class QAction;
 class QLabel;
 class QToolBar;
 
+namespace bands {
+class ReportLayout;
+}
+
 namespace report {
 
 class PageView;
-class ReportLayout;
 
 // The printer choices of one preview, kept from one printer setup to the next.
 struct PrintChoices
@@ -37,13 +40,13 @@ class PreviewWindow : public QWidget
     Q_OBJECT
 
 public:
-    PreviewWindow(const ReportLayout& layout, const QString& documentName,
+    PreviewWindow(const bands::ReportLayout& layout, const QString& documentName,
                   QWidget* owner = nullptr);
     ~PreviewWindow() override;
 
     int pageCount() const;
     int currentPage() const;
-    const ReportLayout& layout() const { return m_layout; }
+    const bands::ReportLayout& layout() const { return m_layout; }
     const PrintChoices& printChoices() const { return m_choices; }
     void setPrintChoices(const PrintChoices& choices) { m_choices = choices; }
 
@@ -93,7 +96,7 @@ private:
     void updatePageLabel();
     void printTo(QPrinter& printer, int first, int last);
 
-    const ReportLayout& m_layout;
+    const bands::ReportLayout& m_layout;
     QString m_documentName;
     PrintChoices m_choices;
     QToolBar* m_toolBar = nullptr;

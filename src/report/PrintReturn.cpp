@@ -28,7 +28,7 @@ void setPreviewObserver(std::function<void(PreviewWindow*)> observer)
     previewObserver() = std::move(observer);
 }
 
-void printReturn(const settings::SettingsSource& settings, const taxfile::RunChoices& choices,
+void printReturn(const settings::SettingsSource& settings, const taxformat::RunChoices& choices,
                  const QString& dir, const QString& taxFileName, QWidget* owner)
 {
     auto form = std::make_unique<Zvit1Dlg>();
@@ -39,7 +39,7 @@ void printReturn(const settings::SettingsSource& settings, const taxfile::RunCho
     if (!question.isEmpty() &&
         !core::messages().ask(question, QStringLiteral("Продовжити"), QStringLiteral("Зупинити")))
         return;
-    const ReportLayout layout(form->QuickRep1, form->source());
+    const bands::ReportLayout layout(form->QuickRep1, form->source());
 
     QPointer<PreviewWindow> preview = new PreviewWindow(layout, taxFileName, owner);
     QEventLoop wait;

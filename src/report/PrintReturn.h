@@ -22,7 +22,7 @@ class PreviewWindow;
 // ending), keeping the user interface alive meanwhile. Failures throw core::Error before any
 // preview is shown. When the dialog's quarter or year is not the one the file was made for, the
 // user is asked first whether to go on; stopping shows no preview.
-void printReturn(const settings::SettingsSource& settings, const taxfile::RunChoices& choices,
+void printReturn(const settings::SettingsSource& settings, const taxformat::RunChoices& choices,
                  const QString& dir, const QString& taxFileName, QWidget* owner);
 
 // Told of every preview as it opens (tests and the benchmark look at it).

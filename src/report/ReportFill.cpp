@@ -11,8 +11,8 @@ QString periodText(int kwartal, const QString& zyear)
            QStringLiteral("р.");
 }
 
-void fillReport(ReportDefinition& form, const settings::SettingsSource& settings,
-                const taxfile::RunChoices& choices)
+void fillReport(bands::ReportDefinition& form, const settings::SettingsSource& settings,
+                const taxformat::RunChoices& choices)
 {
     static const std::pair<const char*, const char*> fromSettings[] = {
         {"QRLabel3", "Edrpou1"},    {"QRLabel1", "pdw1"},    {"QRLabel14", "NameFirm"},

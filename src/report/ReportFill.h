@@ -17,7 +17,7 @@ QString periodText(int kwartal, const QString& zyear);
 // Fills the run-time items of the form from the settings and the report dialog's choices, in
 // the order the bookkeeper's form is filled. A count that is not a whole number throws
 // core::Error "'%s' is not a valid integer value".
-void fillReport(ReportDefinition& form, const settings::SettingsSource& settings,
-                const taxfile::RunChoices& choices);
+void fillReport(bands::ReportDefinition& form, const settings::SettingsSource& settings,
+                const taxformat::RunChoices& choices);
 
 } // namespace report

@@ -74,16 +74,16 @@ Items joined(std::initializer_list<Items> parts)
     return all;
 }
 
-ReportBand band(const char* key, BandKind kind, double height, const Items& items)
+bands::ReportBand band(const char* key, bands::BandKind kind, double height, const Items& items)
 {
-    ReportBand b{QString::fromLatin1(key), kind, height, {}};
+    bands::ReportBand b{QString::fromLatin1(key), kind, height, {}};
     b.items.reserve(items.size());
     for (const Item& i : items) {
-        ReportItem r;
+        bands::ReportItem r;
         r.key = QString::fromLatin1(i.key);
-        r.kind = i.expression        ? ItemKind::Expr
-                 : i.lines.isEmpty() ? ItemKind::Label
-                                     : ItemKind::Memo;
+        r.kind = i.expression        ? bands::ItemKind::Expr
+                 : i.lines.isEmpty() ? bands::ItemKind::Label
+                                     : bands::ItemKind::Memo;
         r.left = i.left;
         r.top = i.top;
         r.width = i.width;
@@ -96,7 +96,7 @@ ReportBand band(const char* key, BandKind kind, double height, const Items& item
         r.transparent = i.frame == Clear;
         if (i.expression) {
             r.text = QString::fromLatin1(i.expression);
-            r.expression = Expression::parse(r.text);
+            r.expression = bands::Expression::parse(r.text);
         } else {
             r.text = i.lines.isEmpty() ? i.text : i.lines.join(QLatin1Char('\n'));
         }
@@ -198,16 +198,16 @@ Items titleStaff()
     // clang-format on
 }
 
-ReportBand titleBand()
+bands::ReportBand titleBand()
 {
-    return band("TitleBand1", BandKind::Title, 120.65,
+    return band("TitleBand1", bands::BandKind::Title, 120.65,
                 joined({titleHeading(), titleAddressees(), titleStaff()}));
 }
 
-ReportBand columnHeaderBand()
+bands::ReportBand columnHeaderBand()
 {
     // clang-format off
-    return band("ColumnHeaderBand1", BandKind::ColumnHeader, 20.37, {
+    return band("ColumnHeaderBand1", bands::BandKind::ColumnHeader, 20.37, {
         {.key = "QRMemo6", .left = 0.5, .top = 1.1, .width = 6.3, .height = 14.0,
          .fit = Fixed, .frame = Box,
          .lines = {" №", "з/п"}},
@@ -263,10 +263,10 @@ ReportBand columnHeaderBand()
     // clang-format on
 }
 
-ReportBand detailBand()
+bands::ReportBand detailBand()
 {
     // clang-format off
-    return band("DetailBand1", BandKind::Detail, 4.23, {
+    return band("DetailBand1", bands::BandKind::Detail, 4.23, {
         {.key = "QRExpr1", .left = 0.5, .top = 0.0, .width = 6.1, .height = 4.5,
          .align = Centre, .fit = Fixed,
          .expression = "IF(Table1.NP >= 99991, ' X ', COUNT)"},
@@ -384,16 +384,16 @@ Items summaryAccountant()
     // clang-format on
 }
 
-ReportBand summaryBand()
+bands::ReportBand summaryBand()
 {
-    return band("SummaryBand1", BandKind::Summary, 65.62,
+    return band("SummaryBand1", bands::BandKind::Summary, 65.62,
                 joined({summaryDirector(), summaryAccountant()}));
 }
 
-ReportBand pageFooterBand()
+bands::ReportBand pageFooterBand()
 {
     // clang-format off
-    return band("PageFooterBand1", BandKind::PageFooter, 6.35, {
+    return band("PageFooterBand1", bands::BandKind::PageFooter, 6.35, {
         {.key = "QRLabel35", .left = 158.5, .top = 1.3, .width = 13.8, .height = 4.5,
          .text = "Сторінка"},
         {.key = "QRExpr10", .left = 175.4, .top = 1.3, .width = 10.8, .height = 4.5, .fit = Fixed,
@@ -404,15 +404,15 @@ ReportBand pageFooterBand()
 
 } // namespace
 
-ReportDefinition Zvit1Dlg::formDefinition()
+bands::ReportDefinition Zvit1Dlg::formDefinition()
 {
-    ReportDefinition d;
+    bands::ReportDefinition d;
     d.bands = {titleBand(), columnHeaderBand(), detailBand(), summaryBand(), pageFooterBand()};
     return d;
 }
 
 Zvit1Dlg::Zvit1Dlg()
-    : QuickRep1(formDefinition()), Table1(QStringLiteral("Table1"), taxfile::taxFileFields()),
+    : QuickRep1(formDefinition()), Table1(QStringLiteral("Table1"), taxformat::taxFileFields()),
       m_source(Table1)
 {
 }
@@ -425,22 +425,22 @@ void Zvit1Dlg::openTable(const QString& dir, const QString& fileName)
     Table1.open(dir, fileName, dbase::Table::OpenMode::ReadOnly);
 }
 
-Value Zvit1Dlg::TableSource::field(const QString& name) const
+bands::Value Zvit1Dlg::TableSource::field(const QString& name) const
 {
-    static const std::vector<dbase::FieldDecl> decls = taxfile::taxFileFields();
+    static const std::vector<dbase::FieldDecl> decls = taxformat::taxFileFields();
     for (const dbase::FieldDecl& d : decls) {
         if (d.name.compare(name, Qt::CaseInsensitive) != 0)
             continue;
         switch (d.kind) {
         case dbase::DeclaredKind::Float:
-            return Value::fromFloat(m_table.asFloat(d.name));
+            return bands::Value::fromFloat(m_table.asFloat(d.name));
         case dbase::DeclaredKind::Smallint:
         case dbase::DeclaredKind::Integer:
-            return Value::fromInteger(std::llround(m_table.asFloat(d.name)));
+            return bands::Value::fromInteger(std::llround(m_table.asFloat(d.name)));
         case dbase::DeclaredKind::Text:
-            return Value::fromText(m_table.asText(d.name));
+            return bands::Value::fromText(m_table.asText(d.name));
         case dbase::DeclaredKind::Date:
-            return Value::fromText(formatDate(m_table.asDate(d.name)));
+            return bands::Value::fromText(bands::formatDate(m_table.asDate(d.name)));
         }
     }
     throw core::Error(QStringLiteral("%1: Field '%2' not found").arg(m_table.name(), name));

@@ -19,18 +19,18 @@ public:
     Zvit1Dlg& operator=(const Zvit1Dlg&) = delete;
 
     // The form's definition, with the run-time items empty.
-    static ReportDefinition formDefinition();
+    static bands::ReportDefinition formDefinition();
 
     // Closes Table1, points it at dir + fileName and opens it with the tax file's bindings.
     void openTable(const QString& dir, const QString& fileName);
 
-    ReportDefinition QuickRep1;
+    bands::ReportDefinition QuickRep1;
     dbase::Table Table1;
     // Table1 as the report's data source.
-    DataSource& source() { return m_source; }
+    bands::DataSource& source() { return m_source; }
 
 private:
-    class TableSource final : public DataSource
+    class TableSource final : public bands::DataSource
     {
     public:
         explicit TableSource(dbase::Table& table) : m_table(table) {}
@@ -38,7 +38,7 @@ private:
         void first() override { m_table.first(); }
         bool eof() const override { return m_table.eof(); }
         void next() override { m_table.next(); }
-        Value field(const QString& name) const override;
+        bands::Value field(const QString& name) const override;
 
     private:
         dbase::Table& m_table;

@@ -17,12 +17,12 @@ QString CheckDigitMark::problem() const
     if (!m_field)
         return {};
     // Judged as the run writes it and the file check reads it, so both always agree.
-    const QString text = check::codeAsWritten(m_field->text());
+    const QString text = taxformat::codeAsWritten(m_field->text());
     QString what;
     if (m_code == CodeKind::FirmCode)
-        what = check::firmCodeProblem(text);
+        what = taxformat::firmCodeProblem(text);
     else if (m_code == CodeKind::IndividualNumber)
-        what = check::individualNumberProblem(text);
+        what = taxformat::individualNumberProblem(text);
     if (what.isEmpty())
         return {};
     return QStringLiteral("%1 %2. Текст буде збережено так, як його введено.").arg(m_subject, what);

@@ -44,7 +44,7 @@ void copyToMedium(const settings::SettingsSource& settings, const QString& tempD
 
 void copyToMedium(const settings::SettingsSource& settings)
 {
-    copyToMedium(settings, tempDirectory(), TaxFileName());
+    copyToMedium(settings, taxformat::tempDirectory(), taxformat::TaxFileName());
 }
 
 } // namespace taxfile

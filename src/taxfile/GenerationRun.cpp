@@ -56,7 +56,7 @@ private:
 GenerationRun::GenerationRun(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                              dbase::Table& table, RunProgress& progress)
     : m_settings(settings), m_asker(asker), m_table(table), m_progress(progress),
-      m_tempDir(tempDirectory())
+      m_tempDir(taxformat::tempDirectory())
 {
 }
 
@@ -127,7 +127,7 @@ double GenerationRun::askAmount(const QString& field, std::int64_t employee)
     return item.isEmpty() ? 0.0 : core::toFloat(answer);
 }
 
-void GenerationRun::writeCommon(const RunChoices& choices)
+void GenerationRun::writeCommon(const taxformat::RunChoices& choices)
 {
     m_table.setInt(QStringLiteral("PERIOD"), choices.kwartal + 1);
     m_table.setInt(QStringLiteral("RIK"), core::toInt(choices.zyear));
@@ -136,7 +136,7 @@ void GenerationRun::writeCommon(const RunChoices& choices)
     m_table.setInt(QStringLiteral("TYP"), legalEntity ? 0 : 1);
 }
 
-void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employee)
+void GenerationRun::walkEmployee(const taxformat::RunChoices& choices, std::int64_t employee)
 {
     const QString tin = ask(settings::identificationField(), employee);
     if (tin.isEmpty())
@@ -150,7 +150,7 @@ void GenerationRun::walkEmployee(const RunChoices& choices, std::int64_t employe
 
         // The numbers from 99991 on are the service records': an employee record there would be
         // read as one of them, and the file would look finished with records it does not have.
-        if (m_recordCounter >= directorNp)
+        if (m_recordCounter >= taxformat::directorNp)
             throw core::Error(tooManyRecordsText());
         PendingRecord record(m_table);
         m_table.setFloat(QStringLiteral("NP"), m_recordCounter);
@@ -218,12 +218,12 @@ void GenerationRun::openTaxFile(const QString& templatePath, const QString& name
     m_table.open(taxFile, path);
     // A template that lays the fields out otherwise (amounts without kopecks, say) still binds,
     // and every record would follow it: the user hears of it before the first one is written.
-    const QStringList differences = taxfile::layoutDifferences(m_table.fields());
+    const QStringList differences = taxformat::layoutDifferences(m_table.fields());
     if (!differences.isEmpty())
         core::messages().showMessage(templateLayoutText(differences));
 }
 
-void GenerationRun::walkEmployees(const RunChoices& choices)
+void GenerationRun::walkEmployees(const taxformat::RunChoices& choices)
 {
     m_recordCounter = 1;
     m_progress.setPanelVisible(true);
@@ -238,7 +238,7 @@ void GenerationRun::walkEmployees(const RunChoices& choices)
     }
 }
 
-void GenerationRun::writeServiceRecords(const RunChoices& choices)
+void GenerationRun::writeServiceRecords(const taxformat::RunChoices& choices)
 {
     // Summed in whole kopecks: binary fractions added a thousand times drift by a kopeck, and
     // the totals must equal the records they add up. Whole numbers stay exact in a double far
@@ -263,18 +263,18 @@ void GenerationRun::writeServiceRecords(const RunChoices& choices)
         writeCommon(choices);
         record.post();
     };
-    writeSignatory(directorNp, "codk1", "TellBoss");
-    writeSignatory(chiefNp, "codb1", "TellShief");
+    writeSignatory(taxformat::directorNp, "codk1", "TellBoss");
+    writeSignatory(taxformat::chiefNp, "codb1", "TellShief");
 
     PendingRecord record(m_table);
-    m_table.setFloat(QStringLiteral("NP"), totalsNp);
+    m_table.setFloat(QStringLiteral("NP"), taxformat::totalsNp);
     m_table.setFloat(QStringLiteral("S_TAX"), taxKopecks / 100);
     m_table.setFloat(QStringLiteral("S_DOX"), incomeKopecks / 100);
     writeCommon(choices);
     record.post();
 }
 
-GenerationRun::Result GenerationRun::run(const RunChoices& choices)
+GenerationRun::Result GenerationRun::run(const taxformat::RunChoices& choices)
 {
     const QString source = templatePath();
     if (!QFileInfo(source).isFile()) {
@@ -286,12 +286,12 @@ GenerationRun::Result GenerationRun::run(const RunChoices& choices)
     if (m_linkAlive && !m_linkAlive() && !(m_reopenLink && m_reopenLink()))
         return {Outcome::NoLink, {}};
 
-    const QString name =
-        buildTaxFileName(setting("CodRegion"), setting("CodPod"), choices.nperiod, choices.kwartal);
+    const QString name = taxformat::buildTaxFileName(setting("CodRegion"), setting("CodPod"),
+                                                     choices.nperiod, choices.kwartal);
     // A temporary folder that is not there would leave the file somewhere nobody meant.
     if (m_tempDir.isEmpty() || !QFileInfo(m_tempDir).isDir())
         throw core::Error(missingTempDirectoryText(m_tempDir));
-    TaxFileName() = name;
+    taxformat::TaxFileName() = name;
 
     openTaxFile(source, name);
     walkEmployees(choices);

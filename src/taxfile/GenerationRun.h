@@ -67,7 +67,7 @@ public:
     // anything is written.
     void setLinkReopen(std::function<bool()> reopen) { m_reopenLink = std::move(reopen); }
 
-    Result run(const RunChoices& choices);
+    Result run(const taxformat::RunChoices& choices);
 
     static QString linkLostText();
     // The accounting program did not answer the request for the item in time.
@@ -86,14 +86,14 @@ private:
     QString askItem(const QString& item);
     QString ask(const QString& field, std::int64_t employee);
     double askAmount(const QString& field, std::int64_t employee);
-    void writeCommon(const RunChoices& choices);
-    void walkEmployee(const RunChoices& choices, std::int64_t employee);
+    void writeCommon(const taxformat::RunChoices& choices);
+    void walkEmployee(const taxformat::RunChoices& choices, std::int64_t employee);
     QString templatePath() const;
     // Copies the template to the new name in the temporary folder and opens the table on it.
     void openTaxFile(const QString& templatePath, const QString& name);
-    void walkEmployees(const RunChoices& choices);
+    void walkEmployees(const taxformat::RunChoices& choices);
     // The director's, the chief accountant's and the totals' records after the employees'.
-    void writeServiceRecords(const RunChoices& choices);
+    void writeServiceRecords(const taxformat::RunChoices& choices);
 
     const settings::SettingsSource& m_settings;
     ddelink::ItemAsker& m_asker;

@@ -79,8 +79,8 @@ const QList<widgets::FormItem>& Report1Dlg::formItems()
 Report1Dlg::Report1Dlg(const settings::SettingsSource& settings, ddelink::ItemAsker& asker,
                        QWidget* parent)
     : QDialog(parent), m_settings(settings), m_asker(asker),
-      DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), taxFileFields())),
-      m_tempDir(tempDirectory()), m_fileName(TaxFileName())
+      DA(std::make_unique<dbase::Table>(QStringLiteral("DA"), taxformat::taxFileFields())),
+      m_tempDir(taxformat::tempDirectory()), m_fileName(taxformat::TaxFileName())
 {
     setObjectName(QStringLiteral("Report1Dlg"));
     setWindowTitle(QStringLiteral("Формування звітів"));
@@ -154,9 +154,9 @@ void Report1Dlg::FormCreate()
 
 Report1Dlg::~Report1Dlg() = default;
 
-RunChoices Report1Dlg::choices() const
+taxformat::RunChoices Report1Dlg::choices() const
 {
-    RunChoices c;
+    taxformat::RunChoices c;
     c.nperiod = Nperiod->cleanText();
     c.zyear = ZYear->currentText();
     c.wuser = WUser->itemIndex();

@@ -62,11 +62,11 @@ public:
     void setFileCheck(FileCheck check) { m_fileCheck = std::move(check); }
     // "Сформувати звіт": prints the return over the tax file dir + fileName with the dialog's
     // choices; returns when its preview is closed. Failures throw core::Error.
-    using Printing =
-        std::function<void(const RunChoices& choices, const QString& dir, const QString& fileName)>;
+    using Printing = std::function<void(const taxformat::RunChoices& choices, const QString& dir,
+                                        const QString& fileName)>;
     void setPrinting(Printing print) { m_print = std::move(print); }
 
-    RunChoices choices() const;
+    taxformat::RunChoices choices() const;
     dbase::Table& table() { return *DA; }
     bool isRunning() const { return m_running; }
 

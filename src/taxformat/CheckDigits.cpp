@@ -6,7 +6,7 @@
 
 #include <array>
 
-namespace check {
+namespace taxformat {
 
 namespace {
 
@@ -129,7 +129,7 @@ QString codeAsWritten(const QString& text)
     // Encoded as the table engine writes a text field and read back as it reads one; a character
     // Windows-1251 cannot carry never reaches the file (the fields refuse it), so none is lost
     // here.
-    return dbase::codec::parseText(core::cp1251::encode(text.left(taxfile::codeWidth)));
+    return dbase::codec::parseText(core::cp1251::encode(text.left(taxformat::codeWidth)));
 }
 
 QString individualNumberProblem(const QString& text)
@@ -142,4 +142,4 @@ QString firmCodeProblem(const QString& text)
     return problem(firmCodeVerdict(text), text, 8);
 }
 
-} // namespace check
+} // namespace taxformat

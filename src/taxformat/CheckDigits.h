@@ -4,7 +4,7 @@
 
 // The check digits of the state registers: the register of individuals (10-digit personal
 // identification numbers) and the register of enterprises (8-digit firm codes).
-namespace check {
+namespace taxformat {
 
 enum class CodeVerdict
 {
@@ -39,4 +39,4 @@ QString codeAsWritten(const QString& text);
 QString individualNumberProblem(const QString& text);
 QString firmCodeProblem(const QString& text);
 
-} // namespace check
+} // namespace taxformat

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace taxfile {
+namespace taxformat {
 
 // What the report dialog's controls say when the bookkeeper starts the run or the printing: the
 // generation reads the file number, year, kind of person and quarter, the printed form the year,
@@ -17,4 +17,4 @@ struct RunChoices
     QString edit2;   // part-time employees, as typed
 };
 
-} // namespace taxfile
+} // namespace taxformat

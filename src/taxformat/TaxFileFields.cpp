@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace taxfile {
+namespace taxformat {
 
 using dbase::DbfField;
 
@@ -31,10 +31,12 @@ std::vector<DbfField> taxFileLayout()
         return f;
     };
     return {
-        field("NP", 'N', 5, 0),      field("PERIOD", 'N', 1, 0),  field("RIK", 'N', 4, 0),
-        field("KOD", 'C', codeWidth, 0),    field("TYP", 'N', 1, 0),     field("TIN", 'C', codeWidth, 0),
-        field("S_DOX", 'N', 15, 2),  field("S_TAX", 'N', 15, 2),  field("OZN_DOX", 'N', 1, 0),
-        field("D_PRIYN", 'D', 8, 0), field("D_ZVILN", 'D', 8, 0), field("OZN_PILG", 'N', 6, 0),
+        field("NP", 'N', 5, 0),      field("PERIOD", 'N', 1, 0),
+        field("RIK", 'N', 4, 0),     field("KOD", 'C', codeWidth, 0),
+        field("TYP", 'N', 1, 0),     field("TIN", 'C', codeWidth, 0),
+        field("S_DOX", 'N', 15, 2),  field("S_TAX", 'N', 15, 2),
+        field("OZN_DOX", 'N', 1, 0), field("D_PRIYN", 'D', 8, 0),
+        field("D_ZVILN", 'D', 8, 0), field("OZN_PILG", 'N', 6, 0),
         field("OZNAKA", 'N', 1, 0),
     };
 }
@@ -71,4 +73,4 @@ QStringList layoutDifferences(const std::vector<DbfField>& fields)
     return differences;
 }
 
-} // namespace taxfile
+} // namespace taxformat

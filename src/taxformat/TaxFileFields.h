@@ -6,7 +6,7 @@
 
 #include <vector>
 
-namespace taxfile {
+namespace taxformat {
 
 // The thirteen fields of the tax file, in their order, with the kinds through which the program
 // reads and writes them; the template DA.DBF must carry each of them compatibly.
@@ -31,4 +31,4 @@ constexpr double directorNp = 99991;
 constexpr double chiefNp = 99992;
 constexpr double totalsNp = 99999;
 
-} // namespace taxfile
+} // namespace taxformat

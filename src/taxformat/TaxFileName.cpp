@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-namespace taxfile {
+namespace taxformat {
 
 namespace {
 
@@ -72,4 +72,4 @@ QString buildTaxFileName(const QString& codRegion, const QString& codPod, const 
     return QStringLiteral("DA") + codRegion + codPod + number + u'.' + QString::number(kwartal + 1);
 }
 
-} // namespace taxfile
+} // namespace taxformat

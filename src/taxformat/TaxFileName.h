@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace taxfile {
+namespace taxformat {
 
 // The name (without directory) of the last tax file a run built in this process. Empty until
 // the first run; set even when that run later fails, so the copy and the printed form can still
@@ -20,4 +20,4 @@ QString tempDirectory();
 QString buildTaxFileName(const QString& codRegion, const QString& codPod, const QString& nperiod,
                          int kwartal);
 
-} // namespace taxfile
+} // namespace taxformat

@@ -89,7 +89,7 @@ inline void writeTaxFile(const QString& path, const std::vector<TaxRow>& rows,
         throw std::runtime_error("cannot write the template");
     const QFileInfo info(path);
     const QString dir = info.absolutePath() + '/';
-    dbase::Table t("DA", taxfile::taxFileFields());
+    dbase::Table t("DA", taxformat::taxFileFields());
     t.open(dir, info.fileName());
     for (const TaxRow& r : rows) {
         const bool employee = r.np < 99991;

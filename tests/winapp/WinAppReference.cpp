@@ -49,9 +49,9 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 }
 
 // The initial choices of the report dialog.
-taxfile::RunChoices initialChoices()
+taxformat::RunChoices initialChoices()
 {
-    taxfile::RunChoices choices;
+    taxformat::RunChoices choices;
     choices.nperiod = taxfile::FileNumberBox().cleanText();
     choices.zyear = QStringLiteral("1999");
     choices.edit1 = choices.edit2 = QStringLiteral("0");
@@ -74,7 +74,7 @@ QString generate(const settings::SettingsSource& settings, const QString& dir, Q
     while (!ddelink::openLink(conv, item) && !deadline.hasExpired())
         QThread::msleep(20);
     RecordingAsker asker(item);
-    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
+    dbase::Table table(QStringLiteral("DA"), taxformat::taxFileFields());
     NoProgress progress;
     taxfile::GenerationRun run(settings, asker, table, progress);
     run.setWorkingDirectory(Source + "/demo");
@@ -168,7 +168,7 @@ int main(int argc, char** argv)
         });
     });
     try {
-        report::printReturn(demo, initialChoices(), out.path() + '/', taxfile::TaxFileName(),
+        report::printReturn(demo, initialChoices(), out.path() + '/', taxformat::TaxFileName(),
                             nullptr);
     } catch (const core::Error& e) {
         pdfFailure = e.message();

@@ -177,7 +177,7 @@ int runThroughTheBridge(const QString& work, int employees)
     if (!benchbooks::generate("bench-bridge", s, item, work, [&] { return conv.isOpen(); }))
         return 1;
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    dbase::Table check(QStringLiteral("DA"), taxfile::taxFileFields());
+    dbase::Table check(QStringLiteral("DA"), taxformat::taxFileFields());
     check.open(work + '/', QStringLiteral("DA071401.3"));
     std::printf("generation run through the bridge: %d employees, %d records, %.2f s\n", employees,
                 check.recordCount(), seconds);

@@ -66,9 +66,9 @@ settings::MapSettings demoSettings()
     return s;
 }
 
-taxfile::RunChoices demoChoices()
+taxformat::RunChoices demoChoices()
 {
-    taxfile::RunChoices c;
+    taxformat::RunChoices c;
     c.zyear = QStringLiteral("1999");
     c.edit1 = QStringLiteral("3");
     c.edit2 = QStringLiteral("2");
@@ -85,13 +85,13 @@ struct RawItem
     int stretch;
 };
 
-std::vector<std::vector<RawItem>> flatten(const report::ReportLayout& layout)
+std::vector<std::vector<RawItem>> flatten(const bands::ReportLayout& layout)
 {
     std::vector<std::vector<RawItem>> pages(static_cast<std::size_t>(layout.pageCount()));
     for (int p = 0; p < layout.pageCount(); ++p) {
-        for (const report::PlacedBand& b : layout.page(p).bands) {
-            for (const report::PlacedItem& i : b.items) {
-                const report::ReportItem& d = *i.item;
+        for (const bands::PlacedBand& b : layout.page(p).bands) {
+            for (const bands::PlacedItem& i : b.items) {
+                const bands::ReportItem& d = *i.item;
                 pages[std::size_t(p)].push_back({i.rect, i.text, d.fontSize, d.bold, d.centred,
                                                  !d.autoSize, d.box, !d.transparent, i.clip,
                                                  i.stretch < 1 ? int(i.stretch * 100) : 100});
@@ -117,7 +117,7 @@ void paintRaw(const std::vector<RawItem>& items, QPainter& painter)
         if (!i.text.isEmpty()) {
             if (font.pointSizeF() != i.size || font.bold() != i.bold ||
                 font.stretch() != i.stretch) {
-                font = report::reportFont(i.size, i.bold);
+                font = bands::reportFont(i.size, i.bold);
                 font.setStretch(i.stretch);
                 painter.setFont(font);
             }
@@ -176,7 +176,7 @@ int runCase(const QString& kind, int employees)
         report::Zvit1Dlg form;
         form.openTable(dir.path() + '/', TaxName);
         report::fillReport(form.QuickRep1, settings, demoChoices());
-        raw = flatten(report::ReportLayout(form.QuickRep1, form.source()));
+        raw = flatten(bands::ReportLayout(form.QuickRep1, form.source()));
     }
     const long before = peakKb();
 
@@ -192,8 +192,8 @@ int runCase(const QString& kind, int employees)
         report::Zvit1Dlg form;
         form.openTable(dir.path() + '/', TaxName);
         report::fillReport(form.QuickRep1, settings, demoChoices());
-        const report::ReportLayout layout(form.QuickRep1, form.source());
-        const report::ReportPainter painter(layout);
+        const bands::ReportLayout layout(form.QuickRep1, form.source());
+        const bands::ReportPainter painter(layout);
         pages = layout.pageCount();
         if (qEnvironmentVariableIsSet("BENCH_LAYOUT_ONLY")) {
             std::printf("layout %lld ms\n", static_cast<long long>(timer.elapsed()));
@@ -283,11 +283,11 @@ int main(int argc, char** argv)
             report::Zvit1Dlg form;
             form.openTable(dir.path() + '/', TaxName);
             report::fillReport(form.QuickRep1, demoSettings(), demoChoices());
-            const report::ReportLayout layout(form.QuickRep1, form.source());
+            const bands::ReportLayout layout(form.QuickRep1, form.source());
             QPdfWriter w(args[2]);
             setUpPdf(w);
-            return report::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ==
-                           report::ReportPainter::Outcome::Painted
+            return bands::ReportPainter(layout).paintPages(w, 1, layout.pageCount()) ==
+                           bands::ReportPainter::Outcome::Painted
                        ? 0
                        : 1;
         }

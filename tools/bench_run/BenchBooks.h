@@ -84,14 +84,14 @@ public:
 inline bool generate(const char* tool, const settings::MapSettings& s, ddelink::ItemAsker& asker,
                      const QString& dir, const std::function<bool()>& linkAlive)
 {
-    dbase::Table table(QStringLiteral("DA"), taxfile::taxFileFields());
+    dbase::Table table(QStringLiteral("DA"), taxformat::taxFileFields());
     NoProgress progress;
     taxfile::GenerationRun run(s, asker, table, progress);
     run.setWorkingDirectory(QStringLiteral(FVT_SOURCE_DIR "/demo"));
     run.setTempDirectory(dir + '/');
     run.setLinkCheck(linkAlive);
     try {
-        taxfile::RunChoices choices;
+        taxformat::RunChoices choices;
         choices.nperiod = "1";
         choices.zyear = "2008";
         run.run(choices);

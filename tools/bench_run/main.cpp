@@ -192,7 +192,7 @@ int runOne(int employees)
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     const long frames = server.frames() - framesBefore;
 
-    dbase::Table check(QStringLiteral("DA"), taxfile::taxFileFields());
+    dbase::Table check(QStringLiteral("DA"), taxformat::taxFileFields());
     check.open(temp.path() + '/', QStringLiteral("DA071401.3"));
     const int records = check.recordCount();
     check.close();

@@ -20,7 +20,7 @@ class BenchTaxFile
 {
 public:
     BenchTaxFile(const QString& templatePath, const QString& dir, const QString& name)
-        : m_table(QStringLiteral("DA"), taxfile::taxFileFields())
+        : m_table(QStringLiteral("DA"), taxformat::taxFileFields())
     {
         const QString path = QDir(dir).filePath(name);
         QFile::remove(path);
@@ -43,7 +43,8 @@ public:
             m_tax += withheld;
             // One employee per eight rows.
             const QString nine = QString::number(200000000 + i / 8);
-            append(i, nine + QString::number(check::individualCheckDigit(nine)), income, withheld);
+            append(i, nine + QString::number(taxformat::individualCheckDigit(nine)), income,
+                   withheld);
             m_table.setInt(QStringLiteral("OZN_DOX"), i % 8 + 1);
             m_table.setDate(QStringLiteral("D_PRIYN"), QDate(2001, 3, 1 + i % 28));
             m_table.setDate(QStringLiteral("D_ZVILN"), i % 50 == 0 ? QDate(2008, 8, 15) : QDate());
