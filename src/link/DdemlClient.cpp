@@ -84,14 +84,17 @@ void DdemlClient::disconnect()
     }
 }
 
-void DdemlClient::checkConversation()
+void DdemlClient::checkConversation(bool lookForWindow)
 {
     // A server that ended the conversation is not reconnected: later asks fail at once. One that
-    // went without a word (killed, crashed) has left no window to talk to.
+    // went without a word (killed, crashed) has left no window to talk to. That is looked for
+    // only once a transaction has failed: a transaction posted to a window that is gone fails at
+    // once, and the question costs a round trip through the Wine server when the window is
+    // another process's, as the accounting program's is.
     CONVINFO info{};
     info.cb = sizeof info;
     if (!m_conv || DdeQueryConvInfo(m_conv, QID_SYNC, &info) == 0 ||
-        (info.wStatus & ST_CONNECTED) == 0 || !IsWindow(info.hwndPartner))
+        (info.wStatus & ST_CONNECTED) == 0 || (lookForWindow && !IsWindow(info.hwndPartner)))
         disconnect();
 }
 
@@ -160,7 +163,7 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
     m_timedOut = false;
     settlePending();
     if (m_conv)
-        checkConversation();
+        checkConversation(false);
     if (!m_conv)
         return nullptr;
     HDDEDATA data = nullptr;
@@ -186,7 +189,7 @@ HDDEDATA DdemlClient::transact(UINT type, const std::string& item)
         default:
             break;
         }
-        checkConversation();
+        checkConversation(true);
     }
     const UINT kind = type & ~XTYPF_NODATA;
     if (kind == XTYP_ADVSTART && data)

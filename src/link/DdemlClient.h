@@ -56,7 +56,9 @@ private:
     HDDEDATA transact(UINT type, const std::string& item);
     void settlePending();
     static bool isReplyTo(const MSG& message, const Owed& owed);
-    void checkConversation();
+    // Ends the conversation when the server has ended it; `lookForWindow` also asks whether
+    // the server's window is still there.
+    void checkConversation(bool lookForWindow);
     void releaseLeftHandles(const std::string& item);
     static constexpr int kMaxLeftHandles = 64;
 

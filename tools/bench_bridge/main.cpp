@@ -1,10 +1,12 @@
 // bench-bridge WINBIN [ASKS] [EMPLOYEES]: the link through 4vt-dde-bridge.exe into the Wine
 // prefix WINEPREFIX, against fake-buh.exe of the Windows stage's build (WINBIN, e.g.
 // build/win/bin), which the bridge starts as "БУХ ВЫР". Prints:
+//   - the ask as three frames, as it went before the one exchange, ASKS times (default 2000);
 //   - one ask through the bridge (one frame; advise stop, advise start and request run in the
-//     bridge), ASKS times (default 2000), after the same ask as three frames for comparison;
-//   - the same ask made inside Wine over DDEML by WINBIN/bench-dde-win.exe, in the same run, and
-//     the ratio of the two;
+//     bridge), ASKS times, in ten rounds taken in turn with the same ask made inside Wine over
+//     DDEML by WINBIN/bench-dde-win.exe, to a server on a thread of its own process and to
+//     fake-buh.exe in a process of its own; the ratios of their means and medians;
+//   - the crossing alone: an ask of no item, which makes no DDE transaction;
 //   - a generation run over EMPLOYEES employees (default 1000) through the bridge.
 // For example, after ./test: WINEPREFIX=$PWD/build/win/wineprefix LC_ALL=uk_UA.UTF-8
 //   build/bin/bench-bridge build/win/bin
@@ -93,45 +95,121 @@ std::pair<double, double> summary(std::vector<double> micros)
             micros[micros.size() / 2]};
 }
 
-double askThroughTheBridge(const QString& work, int asks, bool oneFrame)
+// One ask of the two items in turn, timed; false when it got no text.
+bool timedAsk(ddelink::DdeClientItem& item, int i, std::vector<double>& micros)
 {
-    const std::string a = core::cp1251::encodeStd(QStringLiteral("СН1:1.52"));
-    const std::string b = core::cp1251::encodeStd(QStringLiteral("СН1:2.52"));
-    serve(work + "/asks.tsv", {{core::cp1251::encodeStd(QStringLiteral("РДАТА")), "01102008   "},
-                               {a, "1234567890"},
-                               {b, "2345678901"}});
-    ddelink::DdeClientConv conv(oneFrame ? bridge() : std::make_unique<ThreeFrames>(bridge()));
-    ddelink::DdeClientItem item(conv);
-    if (!ddelink::openLink(conv, item))
-        return -1;
-    std::vector<double> micros;
-    for (int i = 0; i < asks; ++i) {
-        const auto start = Clock::now();
-        if (item.ask(i % 2 ? QStringLiteral("СН1:1.52") : QStringLiteral("СН1:2.52")).isEmpty())
-            return -1;
-        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    const auto [mean, median] = summary(micros);
-    std::printf("%-48s n=%d  mean %.2f us  median %.2f us\n",
-                oneFrame ? "ask through the bridge (one frame)"
-                         : "ask through the bridge (three frames, as before)",
-                asks, mean, median);
-    return mean;
+    const auto start = Clock::now();
+    if (item.ask(i % 2 ? QStringLiteral("СН1:1.52") : QStringLiteral("СН1:2.52")).isEmpty())
+        return false;
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    return true;
 }
 
-double askInsideWine(const QString& winBin, int asks)
+void print(const char* what, std::size_t n, std::pair<double, double> figures)
 {
-    QProcess bench;
-    bench.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    bench.start(QStandardPaths::findExecutable("wine"),
-                {winBin + "/bench-dde-win.exe", QString::number(asks)});
-    if (!bench.waitForFinished(600000))
-        return -1;
-    const QString out = QString::fromLocal8Bit(bench.readAllStandardOutput());
-    std::printf("%s", qPrintable(out));
-    static const QRegularExpression mean(QStringLiteral("ask over DDEML.*mean ([0-9.]+) us"));
-    const auto match = mean.match(out);
-    return match.hasMatch() ? match.captured(1).toDouble() : -1;
+    std::printf("%-48s n=%zu  mean %.2f us  median %.2f us\n", what, n, figures.first,
+                figures.second);
+}
+
+void serveAsks(const QString& work)
+{
+    serve(work + "/asks.tsv",
+          {{core::cp1251::encodeStd(QStringLiteral("РДАТА")), "01102008   "},
+           {core::cp1251::encodeStd(QStringLiteral("СН1:1.52")), "1234567890"},
+           {core::cp1251::encodeStd(QStringLiteral("СН1:2.52")), "2345678901"}});
+}
+
+// The ask as three frames, as it went before the one exchange.
+bool askAsThreeFrames(int asks)
+{
+    ddelink::DdeClientConv conv(std::make_unique<ThreeFrames>(bridge()));
+    ddelink::DdeClientItem item(conv);
+    if (!ddelink::openLink(conv, item))
+        return false;
+    std::vector<double> micros;
+    for (int i = 0; i < asks; ++i)
+        if (!timedAsk(item, i, micros))
+            return false;
+    print("ask through the bridge (three frames, as before)", micros.size(), summary(micros));
+    return true;
+}
+
+// Mean and median of a line of bench-dde-win's report.
+std::optional<std::pair<double, double>> reported(const QString& out, const QString& what)
+{
+    const QRegularExpression line(
+        QRegularExpression::escape(what) +
+        QStringLiteral(" +n=[0-9]+ +mean ([0-9.]+) us +median ([0-9.]+) us"));
+    const auto match = line.match(out);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return std::pair{match.captured(1).toDouble(), match.captured(2).toDouble()};
+}
+
+std::optional<QString> readLine(QProcess& process)
+{
+    while (!process.canReadLine())
+        if (!process.waitForReadyRead(60000))
+            return std::nullopt;
+    return QString::fromLocal8Bit(process.readLine()).trimmed();
+}
+
+// The ask through the bridge (one frame) and the same ask made inside Wine by bench-dde-win.exe,
+// to a server on a thread of its own process and to fake-buh.exe in a process of its own, as
+// the bridge asks it: in ten rounds taken in turn, so that all three see the same machine.
+bool compareInRounds(const QString& winBin, int asks)
+{
+    ddelink::DdeClientConv conv(bridge());
+    ddelink::DdeClientItem item(conv);
+    // Connected first: the fake-buh.exe the bridge starts serves one client, and so do the
+    // servers of bench-dde-win, which then finds its own.
+    if (!ddelink::openLink(conv, item))
+        return false;
+    QProcess inside;
+    inside.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    inside.start(QStandardPaths::findExecutable("wine"),
+                 {winBin + "/bench-dde-win.exe", "--rounds", "Z:" + winBin + "/fake-buh.exe"});
+    if (readLine(inside) != QStringLiteral("ready"))
+        return false;
+    const int rounds = 10;
+    std::vector<double> micros;
+    for (int round = 0; round < rounds; ++round) {
+        for (int i = 0; i < asks / rounds; ++i)
+            if (!timedAsk(item, i, micros))
+                return false;
+        inside.write(QByteArray::number(asks / rounds) + '\n');
+        if (readLine(inside) != QStringLiteral("done"))
+            return false;
+    }
+    inside.closeWriteChannel();
+    if (!inside.waitForFinished(60000))
+        return false;
+    const QString out = QString::fromLocal8Bit(inside.readAllStandardOutput());
+    const auto onThread = reported(out, QStringLiteral("ask over DDEML (stop, start, request)"));
+    const auto inProcess = reported(out, QStringLiteral("ask over DDEML to another process"));
+    if (!onThread || !inProcess)
+        return false;
+    const auto viaBridge = summary(micros);
+    print("ask through the bridge (one frame)", micros.size(), viaBridge);
+    print("inside Wine, server on a thread", micros.size(), *onThread);
+    print("inside Wine, server in a process of its own", micros.size(), *inProcess);
+    std::printf("ratio bridge / inside Wine, server on a thread:  means %.2f  medians %.2f\n",
+                viaBridge.first / onThread->first, viaBridge.second / onThread->second);
+    std::printf("ratio bridge / inside Wine, server in a process: means %.2f  medians %.2f\n",
+                viaBridge.first / inProcess->first, viaBridge.second / inProcess->second);
+    std::printf("goal: at most 1.15\n");
+
+    // What the crossing alone costs: an ask of no item, once the last link has ended, goes to
+    // the bridge and back without a DDE transaction.
+    item.ask(QString());
+    micros.clear();
+    for (int i = 0; i < asks; ++i) {
+        const auto start = Clock::now();
+        item.ask(QString());
+        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    print("the crossing alone (an ask of no item, no DDE)", micros.size(), summary(micros));
+    return true;
 }
 
 // The run's items and their answers, as the computed books give them.
@@ -208,13 +286,10 @@ int main(int argc, char** argv)
     }
     QDir::setCurrent(work.path());
 
-    askThroughTheBridge(work.path(), asks, false);
-    const double viaBridge = askThroughTheBridge(work.path(), asks, true);
-    const double insideWine = askInsideWine(winBin, asks);
-    if (viaBridge <= 0 || insideWine <= 0) {
+    serveAsks(work.path());
+    if (!askAsThreeFrames(asks) || !compareInRounds(winBin, asks)) {
         std::fprintf(stderr, "bench-bridge: an ask failed\n");
         return 1;
     }
-    std::printf("ratio bridge / inside Wine: %.2f (goal: at most 1.15)\n", viaBridge / insideWine);
     return runThroughTheBridge(work.path(), employees);
 }

@@ -39,7 +39,9 @@ constexpr std::chrono::milliseconds kDdeWait{1500};
 // reply says when one got no answer; the program's wait covers all three.
 constexpr std::chrono::milliseconds kAskWait{1000};
 // How long the main thread looks for the next frame before it sleeps until the reader wakes it.
-constexpr std::chrono::microseconds kSpin{1000};
+// During a run the next frame follows a reply within some tens of microseconds; one that comes
+// later finds the main thread asleep, which costs a wake-up and spares a core the idle spin.
+constexpr std::chrono::microseconds kSpin{200};
 
 bool waitServing(HANDLE event, DWORD ms);
 
