@@ -49,8 +49,8 @@ TEST(CheckDlgTest, TheShortColumnsShowTheirTextsWhole)
     }
 }
 
-// The longest summary (errors, and more findings than are listed) stays whole in its place down
-// to the narrowest window.
+// The longest summary (errors, and more findings than are listed) stays whole in its place, and
+// the findings whole in their rows, down to the narrowest window.
 TEST(CheckDlgTest, TheLongestSummaryFitsTheNarrowestWindow)
 {
     const check::Findings findings(
@@ -58,13 +58,17 @@ TEST(CheckDlgTest, TheLongestSummaryFitsTheNarrowestWindow)
         finding(check::Severity::Error, 1, QStringLiteral("2238234710"), QStringLiteral("KOD")));
     check::CheckDlg dlg(QStringLiteral("DA071401.3"), findings);
     dlg.show();
+    std::vector<int> rowHeights;
     for (const QSize size : {check::CheckDlg::kDesign, dlg.minimumSize()}) {
         dlg.resize(size);
         QCoreApplication::processEvents();
         QLabel* summary = dlg.SummaryLabel;
         EXPECT_LE(summary->heightForWidth(summary->width()), summary->height()) << size.width();
         EXPECT_LT(summary->geometry().bottom(), dlg.FindingsTable->y());
+        rowHeights.push_back(dlg.FindingsTable->rowHeight(0));
     }
+    // The sentence that had one line in the designed width wraps to more in the narrowest.
+    EXPECT_GT(rowHeights[1], rowHeights[0]);
 }
 
 // Beside a report dialog in the middle of a 1280×1024 screen, the list of a file with many

@@ -13,6 +13,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
@@ -206,6 +207,20 @@ void CheckDlg::showEvent(QShowEvent* event)
             FindingsTable->setColumnWidth(column, designed);
     }
     FindingsTable->resizeRowsToContents();
+}
+
+void CheckDlg::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    // The sentences wrap again in the width the window gives them: once the window has its new
+    // size, not at every step of a drag.
+    if (m_rowFitQueued)
+        return;
+    m_rowFitQueued = true;
+    QTimer::singleShot(0, this, [this] {
+        m_rowFitQueued = false;
+        FindingsTable->resizeRowsToContents();
+    });
 }
 
 CheckDlg* showFileCheck(QWidget* parent, const QString& path)

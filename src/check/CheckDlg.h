@@ -31,10 +31,13 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Lists the findings, the first thousand; returns how many are listed.
     qsizetype fillFindings(const Findings& findings);
+
+    bool m_rowFitQueued = false;
 };
 
 // After a finished run: checks the tax file at `path` and, when something is found, shows the

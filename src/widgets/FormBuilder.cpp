@@ -173,10 +173,11 @@ void place(QWidget* widget, const FormItem& item)
         if (r.height() <= 0)
             r.setHeight(own.height());
     }
-    // A label is never cut: one taller than the height given it stands centred on it.
-    if (item.kind == Kind::Label && r.height() < widget->sizeHint().height()) {
+    // A label given a height is as high as its text and centred on that height, so that it is
+    // never cut and stands level with the field beside it.
+    if (item.kind == Kind::Label && item.rect.height() > 0) {
         const int own = widget->sizeHint().height();
-        r.setTop(r.top() - (own - r.height()) / 2);
+        r.setTop(r.top() + (r.height() - own) / 2);
         r.setHeight(own);
     }
     widget->setGeometry(r);
