@@ -57,13 +57,13 @@ QColor AboutDlg::textColour(const QLabel* label)
 
 const QList<widgets::FormItem>& AboutDlg::formItems()
 {
-    using widgets::FontSpec;
+    using widgets::FontStyle;
     using widgets::FormItem;
     using widgets::Kind;
-    constexpr FontSpec title{FontSpec::Sans, 14, 0, true};
-    constexpr FontSpec version{FontSpec::Sans, 10, 0, true, true};
-    constexpr FontSpec line{FontSpec::Serif, 10, 0, true};
-    constexpr FontSpec link{FontSpec::Serif, 10, 0, true, false, true};
+    constexpr FontStyle title{FontStyle::Sans, 14, 0, true};
+    constexpr FontStyle version{FontStyle::Sans, 10, 0, true, true};
+    constexpr FontStyle line{FontStyle::Serif, 10, 0, true};
+    constexpr FontStyle link{FontStyle::Serif, 10, 0, true, false, true};
     constexpr auto in = widgets::Fixed;
     const QString panel = QStringLiteral("SecretPanel1");
     // clang-format off

@@ -15,7 +15,7 @@ const QList<widgets::FormItem>& HelpDlg::formItems()
                                                  "Memo1",
                                                  {},
                                                  {{0, 0}, kDesign},
-                                                 {widgets::FontSpec::Sans, 10},
+                                                 {widgets::FontStyle::Sans, 10},
                                                  1,
                                                  widgets::WiderAndTaller}};
     return items;

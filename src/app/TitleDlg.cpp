@@ -26,7 +26,7 @@ const QList<widgets::FormItem>& TitleDlg::formItems()
     // clang-format off
     static const QList<FormItem> items{
         {Kind::Panel,  "Panel1",   {},            {0, 0, 241, 113}},
-        {Kind::Custom, "WebLabel", "Форма 4ВТ",   {16, 8, 201, 33}, {widgets::FontSpec::Sans, 10, 0, true}, 0, in, panel},
+        {Kind::Custom, "WebLabel", "Форма 4ВТ",   {16, 8, 201, 33}, {widgets::FontStyle::Sans, 10, 0, true}, 0, in, panel},
         {Kind::Label,  "Label1",   "Version",     {72, 48, 37, 0},  {}, 0, in, panel},
         {Kind::Label,  "Label3",   {},            {112, 48, 0, 0},  {}, 0, in, panel},
         {Kind::Label,  "Label2",   "Розробка КВОР\nдля бухгалтерів підприємств",

@@ -72,7 +72,7 @@ const QList<widgets::FormItem>& OptionsDlg::formItems()
         QStringList order;
         for (Page page : {Page::Requisites, Page::Link, Page::Formulas})
             order += FieldTable::tabOrder(page);
-        const widgets::FontSpec bold{widgets::FontSpec::Sans, 0, 13, true};
+        const widgets::FontStyle bold{widgets::FontStyle::Sans, 0, 13, true};
         for (const FieldDef& def : FieldTable::fields()) {
             const QString& sheet = sheets[int(def.page)];
             list.append({Kind::Label,
@@ -87,7 +87,7 @@ const QList<widgets::FormItem>& OptionsDlg::formItems()
                          def.name,
                          {},
                          {def.x, def.y, def.width, def.height},
-                         def.font == FieldFont::Bold ? bold : widgets::FontSpec{},
+                         def.font == FieldFont::Bold ? bold : widgets::FontStyle{},
                          2 + int(order.indexOf(def.name)),
                          widgets::Fixed,
                          sheet});

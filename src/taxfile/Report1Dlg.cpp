@@ -37,7 +37,7 @@ constexpr int OuterHeight = 323;
 constexpr int ClientWidth = 440;
 constexpr int ClientHeight = 296;
 
-constexpr widgets::FontSpec Bold{widgets::FontSpec::Sans, 0, 13, true};
+constexpr widgets::FontStyle Bold{widgets::FontStyle::Sans, 0, 13, true};
 
 QWidget* makeRadioGroup(const FormItem& item, QWidget* parent, const QStringList& items)
 {

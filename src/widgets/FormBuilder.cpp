@@ -144,10 +144,10 @@ QWidget* make(const FormItem& item, QWidget* parent,
     return new QWidget(parent);
 }
 
-bool isEmpty(const FontSpec& spec)
+bool isEmpty(const FontStyle& style)
 {
-    return spec.family == FontSpec::Inherited && spec.points <= 0 && spec.pixels <= 0 &&
-           !spec.bold && !spec.italic && !spec.underline;
+    return style.family == FontStyle::Inherited && style.points <= 0 && style.pixels <= 0 &&
+           !style.bold && !style.italic && !style.underline;
 }
 
 // The text a label or button shows in the width the table gives it.
@@ -216,24 +216,24 @@ void setTabOrder(const QList<FormItem>& items, const FormWidgets& widgets)
 
 } // namespace
 
-QFont FormBuilder::font(const FontSpec& spec, const QFont& base)
+QFont FormBuilder::font(const FontStyle& style, const QFont& base)
 {
     QFont font = base;
-    if (spec.family == FontSpec::Sans)
+    if (style.family == FontStyle::Sans)
         font.setFamilies(msSansSerif().families());
-    else if (spec.family == FontSpec::Serif)
+    else if (style.family == FontStyle::Serif)
         font.setFamilies(timesNewRoman().families());
-    if (spec.family != FontSpec::Inherited)
-        font.setStyleHint(spec.family == FontSpec::Serif ? QFont::Serif : QFont::SansSerif);
-    if (spec.points > 0)
-        font.setPointSize(spec.points);
-    if (spec.pixels > 0)
-        font.setPixelSize(spec.pixels);
-    if (spec.family != FontSpec::Inherited || spec.bold)
-        font.setBold(spec.bold);
-    if (spec.family != FontSpec::Inherited || spec.italic)
-        font.setItalic(spec.italic);
-    if (spec.underline)
+    if (style.family != FontStyle::Inherited)
+        font.setStyleHint(style.family == FontStyle::Serif ? QFont::Serif : QFont::SansSerif);
+    if (style.points > 0)
+        font.setPointSize(style.points);
+    if (style.pixels > 0)
+        font.setPixelSize(style.pixels);
+    if (style.family != FontStyle::Inherited || style.bold)
+        font.setBold(style.bold);
+    if (style.family != FontStyle::Inherited || style.italic)
+        font.setItalic(style.italic);
+    if (style.underline)
         font.setUnderline(true);
     return font;
 }

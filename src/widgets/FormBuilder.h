@@ -44,8 +44,8 @@ public:
     static FormWidgets build(QWidget* form, QSize design, const QList<FormItem>& items,
                              const QHash<QString, Maker>& makers = {});
 
-    // The font `spec` names, over `base` where it leaves something open.
-    static QFont font(const FontSpec& spec, const QFont& base);
+    // The font `style` names, over `base` where it leaves something open.
+    static QFont font(const FontStyle& style, const QFont& base);
     // `font` narrowed just enough for `text` to fit `room` pixels, or as it is where it fits.
     static QFont fitted(QFont font, const QString& text, int room);
 };

@@ -37,7 +37,7 @@ enum Growth : unsigned
 
 // A font as the forms name it: the family the form was drawn with, a size, a style. An empty
 // one is the font of the item the component sits in.
-struct FontSpec
+struct FontStyle
 {
     enum Family
     {
@@ -62,7 +62,7 @@ struct FormItem
     QString name;
     QString text;
     QRect rect;
-    FontSpec font = {};
+    FontStyle font = {};
     int tab = 0;
     unsigned growth = Fixed;
     QString parent = {};

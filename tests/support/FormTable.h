@@ -24,15 +24,15 @@ inline const widgets::FormItem* owningItem(QWidget* widget, const QList<widgets:
     return nullptr;
 }
 
-inline void expectFont(const QFont& font, const widgets::FontSpec& spec)
+inline void expectFont(const QFont& font, const widgets::FontStyle& style)
 {
-    const bool styled = spec.family != widgets::FontSpec::Inherited;
-    EXPECT_TRUE(spec.points <= 0 || font.pointSize() == spec.points) << font.pointSize();
-    EXPECT_TRUE(spec.pixels <= 0 || font.pixelSize() == spec.pixels) << font.pixelSize();
-    EXPECT_TRUE(!(styled || spec.bold) || font.bold() == spec.bold);
-    EXPECT_TRUE(!(styled || spec.italic) || font.italic() == spec.italic);
-    EXPECT_TRUE(!spec.underline || font.underline());
-    EXPECT_TRUE(spec.family != widgets::FontSpec::Serif || font.styleHint() == QFont::Serif);
+    const bool styled = style.family != widgets::FontStyle::Inherited;
+    EXPECT_TRUE(style.points <= 0 || font.pointSize() == style.points) << font.pointSize();
+    EXPECT_TRUE(style.pixels <= 0 || font.pixelSize() == style.pixels) << font.pixelSize();
+    EXPECT_TRUE(!(styled || style.bold) || font.bold() == style.bold);
+    EXPECT_TRUE(!(styled || style.italic) || font.italic() == style.italic);
+    EXPECT_TRUE(!style.underline || font.underline());
+    EXPECT_TRUE(style.family != widgets::FontStyle::Serif || font.styleHint() == QFont::Serif);
 }
 
 // Where the table puts `item` when the form it sits on is `grown` larger than designed.
