@@ -95,11 +95,8 @@ AboutDlg::AboutDlg(QWidget* parent)
     setWindowTitle(QStringLiteral("Про програму"));
     setFont(sansFont(8));
     setFixedSize(255, 339);
-    const widgets::FormWidgets w = widgets::FormBuilder::build(
-        this, size(), formItems(),
-        {{"WebLabel", [](const widgets::FormItem& item, QWidget* parent) {
-              return new ShadowLabel(item.text, parent);
-          }}});
+    const widgets::FormWidgets w =
+        widgets::FormBuilder::build(this, size(), formItems(), {{"WebLabel", &ShadowLabel::make}});
     SecretPanel1 = w.get<QFrame>("SecretPanel1");
     WebLabel = w.get<ShadowLabel>("WebLabel");
     Label1 = w.get<QLabel>("Label1");

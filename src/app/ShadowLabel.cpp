@@ -21,4 +21,9 @@ void ShadowLabel::paintEvent(QPaintEvent*)
     painter.drawText(rect(), flags, text());
 }
 
+QWidget* ShadowLabel::make(const widgets::FormItem& item, QWidget* parent)
+{
+    return new ShadowLabel(item.text, parent);
+}
+
 } // namespace app

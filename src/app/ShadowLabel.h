@@ -1,5 +1,7 @@
 #pragma once
 
+#include "widgets/FormItem.h"
+
 #include <QLabel>
 
 namespace app {
@@ -11,6 +13,8 @@ class ShadowLabel : public QLabel
     Q_OBJECT
 public:
     explicit ShadowLabel(const QString& text, QWidget* parent = nullptr);
+    // The title label a form's table names, with the table's text.
+    static QWidget* make(const widgets::FormItem& item, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

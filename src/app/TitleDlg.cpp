@@ -43,11 +43,8 @@ TitleDlg::TitleDlg(QWidget* parent) : QWidget(parent, Qt::SplashScreen | Qt::Fra
     setBackgroundRole(QPalette::Button);
     setAutoFillBackground(true);
     setFixedSize(241, 108);
-    const widgets::FormWidgets w = widgets::FormBuilder::build(
-        this, size(), formItems(),
-        {{"WebLabel", [](const widgets::FormItem& item, QWidget* parent) {
-              return new ShadowLabel(item.text, parent);
-          }}});
+    const widgets::FormWidgets w =
+        widgets::FormBuilder::build(this, size(), formItems(), {{"WebLabel", &ShadowLabel::make}});
     Panel1 = w.get<QFrame>("Panel1");
     WebLabel = w.get<ShadowLabel>("WebLabel");
     Label1 = w.get<QLabel>("Label1");
